@@ -1,0 +1,147 @@
+#include "export/driver.h"
+
+#include <cstring>
+
+#include "export/writer.h"
+#include "output/log.h"
+#include "platform/system.h"
+#include "source/filter.h"
+#include "source/order.h"
+#include "source/paradox_table.h"
+
+namespace quorv {
+
+namespace {
+
+void selectColumns(ExportRun &run) {
+    SourceTable &table = run.table;
+    int positions = table.fieldCount;
+    if (run.settings.rssFormat && run.settings.outputType == OutputType::Xml)
+        positions = std::min(positions, 3);
+    for (int p = 0; p < positions; ++p) {
+        if (table.fieldExcluded[static_cast<size_t>(p)])
+            continue;
+        run.columns.push_back(table.fieldOrder[static_cast<size_t>(p)]);
+        run.lastSelected = p;
+    }
+    run.selectedCount = static_cast<int>(run.columns.size());
+    if (run.settings.sortField == -1 && !run.columns.empty())
+        run.settings.sortField = run.columns.front();
+}
+
+// Puts record position r of the run's order into the table's record buffer.
+bool fetchRecord(ExportRun &run, int r) {
+    SourceTable &table = run.table;
+    if (!table.sortedRecords.empty() || run.settings.sortEnabled) {
+        const RecordCopy &copy = table.sortedRecords[static_cast<size_t>(r)];
+        std::memcpy(table.recordBuffer.data(), copy.bytes, table.recordBuffer.size());
+        return true;
+    }
+    return readRecord(table, r);
+}
+
+void reportAll(ExportRun &run, ExportResult &result) {
+    for (const std::string &problem : run.table.problems)
+        run.problems.insert(run.problems.begin(), problem);
+    run.table.problems.clear();
+    if (run.unreadable > 0)
+        run.problems.push_back(run.table.path + ": " + std::to_string(run.unreadable) +
+                               " records could not be read and were skipped");
+    for (const std::string &problem : run.problems)
+        reportProblem(run.settings.logFile, problem);
+    result.problems = run.problems;
+}
+
+} // namespace
+
+ExportResult runExport(SourceTable &table, ExportSettings &settings, const ProgressCallback &progress) {
+    ExportResult result;
+    ExportRun run(table, settings);
+
+    if (settings.separator == "tab")
+        settings.separator = "\t";
+    else if (settings.separator == "space")
+        settings.separator = " ";
+    if (settings.outputType == OutputType::Sql)
+        settings.separator = ",";
+
+    std::unique_ptr<FormatWriter> writer = makeWriter(settings.outputType, settings);
+    if (!writer) {
+        run.fail(settings.outputPath + ": output type " + outputFormat(settings.outputType).description +
+                 " is not available in this build");
+        reportAll(run, result);
+        return result;
+    }
+    selectColumns(run);
+
+    if (writer->usesOutputFile()) {
+        std::string error;
+        if (!run.output.open(settings.outputPath, settings.appendMode, &error)) {
+            run.fail(settings.outputPath + ":" + error);
+            reportAll(run, result);
+            return result;
+        }
+        if (settings.utf8 && writer->writesByteOrderMark() && run.output.startSize() == 0)
+            run.output.writeByteOrderMark();
+    }
+
+    bool ok = writer->head(run);
+    if (ok && settings.sortEnabled)
+        run.unreadable += loadSortedRecords(table, settings);
+    else
+        table.sortedRecords.clear();
+    run.loopCount = settings.sortEnabled ? static_cast<int>(table.sortedRecords.size()) : table.recordCount;
+
+    const int filterPositions = settings.rssFormat && settings.outputType == OutputType::Xml ? 3 : -1;
+    for (run.position = 0; ok && run.position < run.loopCount; ++run.position) {
+        int r = settings.reverseOrder ? reversePosition(run.position, run.loopCount) : run.position;
+        if (progress && !progress(run.position, run.loopCount)) {
+            result.cancelled = true;
+            break;
+        }
+        if (!fetchRecord(run, r)) {
+            ++run.unreadable;
+            continue;
+        }
+        if (recordFailsFilter(table, settings, filterPositions))
+            continue;
+        if (!writer->record(run)) {
+            ok = false;
+            break;
+        }
+        ++run.written;
+        if (run.output.failed())
+            break;
+    }
+    if (ok)
+        ok = writer->trailer(run);
+
+    if (!ok || run.failed || run.output.failed()) {
+        if (run.output.failed())
+            run.fail(settings.outputPath + ":" + run.output.errorText());
+        run.failed = true;
+        run.output.discard();
+        writer->abandon(run);
+    } else if (run.output.isOpen()) {
+        std::string error;
+        if (!run.output.close(&error)) {
+            run.fail(settings.outputPath + ":" + error);
+            run.output.discard();
+            writer->abandon(run);
+        }
+    }
+    table.sortedRecords.clear();
+    table.sortedBytes.clear();
+    table.sortedBytes.shrink_to_fit();
+
+    // Skipped records make the run fail, but the records that were read are kept in the output.
+    result.ok = !run.failed && run.unreadable == 0;
+    result.written = run.written;
+    result.unreadable = run.unreadable;
+    reportAll(run, result);
+    if (!run.failed && settings.viewAfterExport)
+        platform::openWithDesktop(settings.outputPath);
+    return result;
+}
+
+} // namespace quorv

@@ -1,0 +1,37 @@
+// The writer of each output type.
+#include "export/csv_writer.h"
+#include "export/writer.h"
+
+namespace quorv {
+
+namespace {
+
+template <class W> std::unique_ptr<FormatWriter> make(const ExportSettings &) { return std::make_unique<W>(); }
+
+struct WriterRow {
+    OutputType type;
+    WriterFactory factory;
+};
+
+const WriterRow kWriters[] = {
+    {OutputType::Text, make<CsvWriter>},
+    {OutputType::Csv, make<CsvWriter>},
+};
+
+} // namespace
+
+std::unique_ptr<FormatWriter> makeWriter(OutputType type, const ExportSettings &settings) {
+    for (const WriterRow &row : kWriters)
+        if (row.type == type)
+            return row.factory(settings);
+    return nullptr;
+}
+
+bool hasWriter(OutputType type) {
+    for (const WriterRow &row : kWriters)
+        if (row.type == type)
+            return true;
+    return false;
+}
+
+} // namespace quorv

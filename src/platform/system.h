@@ -1,0 +1,25 @@
+// The program's place in the file system and the desktop, in place of the Windows shell services.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quorv::platform {
+
+// The folder that holds the running program, with a trailing '/'.
+std::string programFolder();
+// Starts the desktop's opener (xdg-open) for a file, detached; never waits for it.
+bool openWithDesktop(const std::string &path);
+// The system's message text for an errno value.
+std::string systemMessage(int errorNumber);
+// Whether a file can be created in the folder.
+bool folderWritable(const std::string &folder);
+// Files in a folder whose names match a pattern of '*' and '?', ignoring case as the Windows file search
+// does (so *.db finds CUSTOMER.DB),
+// sorted by name. Folders are left out.
+std::vector<std::string> findFiles(const std::string &folder, const std::string &pattern);
+// The current folder with a trailing '/'.
+std::string currentFolder();
+bool fileExists(const std::string &path);
+
+} // namespace quorv::platform

@@ -1,0 +1,124 @@
+#include "support/test_support.h"
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace quorv::test {
+
+TempDir::TempDir() {
+    char pattern[] = "/tmp/quorvtest.XXXXXX";
+    const char *made = mkdtemp(pattern);
+    path_ = made ? made : "/tmp";
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    if (path_ != "/tmp")
+        fs::remove_all(path_, ec);
+}
+
+std::string readFile(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void writeFile(const std::string &path, const std::string &content) {
+    std::ofstream out(path, std::ios::binary);
+    out << content;
+}
+
+bool fileExists(const std::string &path) { return fs::exists(path); }
+
+std::string corpusFolder() {
+    std::string folder = QUORV_CORPUS_DIR;
+    return fs::is_directory(folder) ? folder : std::string();
+}
+
+std::vector<std::string> corpusTables() {
+    std::vector<std::string> tables;
+    std::string folder = corpusFolder();
+    if (folder.empty())
+        return tables;
+    for (const auto &entry : fs::recursive_directory_iterator(folder)) {
+        std::string ext = entry.path().extension().string();
+        std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
+        if (entry.is_regular_file() && ext == ".db")
+            tables.push_back(entry.path().string());
+    }
+    std::sort(tables.begin(), tables.end());
+    return tables;
+}
+
+static std::string readAll(int fd) {
+    std::string data;
+    char buffer[65536];
+    ssize_t n;
+    while ((n = read(fd, buffer, sizeof buffer)) > 0)
+        data.append(buffer, static_cast<size_t>(n));
+    return data;
+}
+
+RunResult runProgram(const std::vector<std::string> &argv, const std::string &workingFolder, long fileSizeLimit) {
+    RunResult result;
+    char outName[] = "/tmp/quorvrun.out.XXXXXX";
+    char errName[] = "/tmp/quorvrun.err.XXXXXX";
+    int outFd = mkstemp(outName), errFd = mkstemp(errName);
+    pid_t pid = fork();
+    if (pid == 0) {
+        int devnull = open("/dev/null", O_RDONLY);
+        dup2(devnull, 0);
+        dup2(outFd, 1);
+        dup2(errFd, 2);
+        if (!workingFolder.empty() && chdir(workingFolder.c_str()) != 0)
+            _exit(126);
+        if (fileSizeLimit >= 0) {
+            struct rlimit limit {static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            signal(SIGXFSZ, SIG_IGN);
+        }
+        std::vector<char *> args;
+        for (const std::string &a : argv)
+            args.push_back(const_cast<char *>(a.c_str()));
+        args.push_back(nullptr);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    lseek(outFd, 0, SEEK_SET);
+    lseek(errFd, 0, SEEK_SET);
+    result.out = readAll(outFd);
+    result.err = readAll(errFd);
+    close(outFd);
+    close(errFd);
+    unlink(outName);
+    unlink(errName);
+    return result;
+}
+
+std::string quorvBinary() { return QUORV_BINARY; }
+std::string fixtureTool() { return QUORV_FIXTURE_TOOL; }
+
+std::string debianPython() { return fs::exists("/usr/bin/python3") ? "/usr/bin/python3" : std::string(); }
+
+bool pythonHasModule(const std::string &module) {
+    std::string python = debianPython();
+    if (python.empty())
+        return false;
+    return runProgram({python, "-c", "import " + module}).status == 0;
+}
+
+} // namespace quorv::test

@@ -1,0 +1,47 @@
+// Helpers shared by the tests: temporary folders, the real-table corpus, running programs.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quorv::test {
+
+// A fresh folder under /tmp, removed with its content when the object goes away.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+    const std::string &path() const { return path_; }
+    std::string file(const std::string &name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+std::string readFile(const std::string &path);
+void writeFile(const std::string &path, const std::string &content);
+bool fileExists(const std::string &path);
+
+// The folder of real Paradox tables, or empty when it is not there.
+std::string corpusFolder();
+// Every .db file below the corpus folder, sorted.
+std::vector<std::string> corpusTables();
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+// Runs a program with arguments (no shell), capturing its output; stdin is /dev/null.
+RunResult runProgram(const std::vector<std::string> &argv, const std::string &workingFolder = "",
+                     long fileSizeLimit = -1);
+// The quorv binary and the fixture tool of this build.
+std::string quorvBinary();
+std::string fixtureTool();
+// Debian's python3 (the first python3 on PATH may not import Debian's modules), or empty.
+std::string debianPython();
+bool pythonHasModule(const std::string &module);
+
+} // namespace quorv::test
