@@ -207,8 +207,8 @@ bool namesFromText(const std::string &line, Names &names, size_t &switchesAt) {
     if (remainingQuote != std::string::npos)
         end = remainingQuote;
     names.sources.push_back(text.substr(start, end - start));
-    std::string rest = text.substr(end);
-    size_t restOffset = end;
+    std::string rest = text.substr(end + 1);
+    size_t restOffset = end + 1;
     size_t q = rest.find('"');
     bool quoted = q != std::string::npos;
     if (quoted)

@@ -72,9 +72,9 @@ void buildCsvHeader(ExportRun &run, std::string &out) {
         if (i > 0)
             out += s.separator;
         std::string name = fieldName(run.table, run.columns[i]);
-        if (enclose || containsAny(name, std::string_view("\"\r\n", 3)) ||
+        if (enclose || containsAny(name, std::string_view("\"\r\n", 3)) || name.find(effectiveQuote(s)) != std::string::npos ||
             (!s.separator.empty() && name.find(s.separator[0]) != std::string::npos))
-            appendEnclosed(out, name, '"');
+            appendEnclosed(out, name, effectiveQuote(s));
         else
             out += name;
     }

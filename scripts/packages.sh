@@ -1,0 +1,24 @@
+# The Debian packages the project needs; sourced by the two top-level scripts.
+# Build: compiler, CMake, pxlib and the libraries the writers use.
+BUILD_PACKAGES="g++ cmake make pkg-config libgtest-dev pxlib-dev"
+# Tests: independent readers of our output.
+TEST_PACKAGES="python3 python3-dbfread python3-openpyxl python3-xlrd libxml2-utils sqlite3"
+
+# Installs the packages that are missing. As root with apt-get; otherwise prints the one line to run.
+install_missing() {
+    local missing=() p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" = 0 ]; then
+        echo "Installing: ${missing[*]}"
+        export DEBIAN_FRONTEND=noninteractive
+        apt-get update -q >/dev/null || apt-get update
+        apt-get install -y --no-install-recommends "${missing[@]}"
+    else
+        echo "These Debian packages are missing. Install them with:"
+        echo "  sudo apt-get install -y --no-install-recommends ${missing[*]}"
+        return 1
+    fi
+}
