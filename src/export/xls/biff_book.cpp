@@ -299,7 +299,7 @@ public:
     bool next(Record& r, std::string* error) {
         r.starts.clear();
         if (pos_ + 4 > s_.size()) {
-            *error = "workbook stream ends without an EOF record";
+            *error = "records end without an EOF record (cut short?)";
             return false;
         }
         r.type = get16(pos_);
@@ -927,10 +927,20 @@ public:
     bool run(std::string* error) {
         if (!globals(error))
             return false;
+        // Each sheet is read up to the next one's offset at most, so that damaged offsets cannot
+        // make the loader walk the stream over and over.
+        std::vector<uint32_t> offsets;
+        for (const SheetRef& ref : sheetRefs_)
+            offsets.push_back(ref.offset);
+        std::sort(offsets.begin(), offsets.end());
+        if (std::adjacent_find(offsets.begin(), offsets.end()) != offsets.end())
+            return fail(error, "two sheets have the same offset in the workbook stream");
         for (const SheetRef& ref : sheetRefs_) {
             if (ref.type != 0)
                 continue; // charts, macro and module sheets hold no cell table
-            if (!sheet(ref, error))
+            auto next = std::upper_bound(offsets.begin(), offsets.end(), ref.offset);
+            size_t end = next == offsets.end() ? s_.size() : std::min<size_t>(*next, s_.size());
+            if (!sheet(ref, end, error))
                 return false;
         }
         return true;
@@ -1050,11 +1060,11 @@ private:
             book_.put(sheet, row, col, XlsBook::kLogicalCell, 0, v ? 1 : 0);
     }
 
-    bool sheet(const SheetRef& ref, std::string* error) {
+    bool sheet(const SheetRef& ref, size_t end, std::string* error) {
         const std::string where = "sheet '" + ref.name + "': ";
         if (ref.offset >= s_.size())
             return fail(error, where + "offset lies outside the workbook stream");
-        RecordReader rr(s_, ref.offset);
+        RecordReader rr(s_.substr(0, end), ref.offset);
         Record r;
         if (!rr.next(r, error))
             return fail(error, where + *error);

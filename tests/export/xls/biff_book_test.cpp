@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -439,6 +440,21 @@ TEST(XlsBookFile, DamagedFilesGiveErrors) {
         huge[sst + 8 + i] = '\xFF';
     XlsBook b;
     b.loadWorkbookStream(huge, &error);
+
+    // Two sheets at one offset, and a sheet whose records run on into the next sheet.
+    const size_t firstSheet = stream.find(std::string("\x85\x00", 2));
+    const size_t secondSheet = stream.find(std::string("\x85\x00", 2), firstSheet + 1);
+    ASSERT_NE(secondSheet, std::string::npos);
+    std::string shared = stream;
+    shared.replace(secondSheet + 4, 4, stream, firstSheet + 4, 4);
+    EXPECT_FALSE(b.loadWorkbookStream(shared, &error));
+    std::string runOn = stream;
+    uint32_t secondOffset = 0;
+    std::memcpy(&secondOffset, stream.data() + secondSheet + 4, 4);
+    ASSERT_EQ(runOn.substr(secondOffset - 4, 4), std::string("\x0A\x00\x00\x00", 4));
+    runOn[secondOffset - 4] = 0x0B; // the first sheet's EOF becomes an unknown record
+    EXPECT_FALSE(b.loadWorkbookStream(runOn, &error));
+    EXPECT_NE(error.find("without an EOF"), std::string::npos) << error;
 
     // Files: missing, not a compound file, no workbook inside, cut short.
     TempDir dir;
