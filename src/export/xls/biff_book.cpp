@@ -908,7 +908,11 @@ bool XlsBook::save(const std::string& path, std::string* error) const {
             *error = "a workbook needs at least one sheet";
         return false;
     }
-    const std::string stream = workbookStream();
+    std::string stream = workbookStream();
+    // Excel itself never writes a Workbook stream small enough for the mini stream; padding keeps
+    // small books in regular sectors too. Readers stop at the last sheet's EOF.
+    if (stream.size() < 4096)
+        stream.resize(4096, '\0');
     if (stream.size() > 0xFFFFFFFFull) {
         if (error)
             *error = "workbook is too large for the .xls format";

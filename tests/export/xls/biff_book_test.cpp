@@ -199,6 +199,23 @@ TEST(XlsBookFile, OurReaderReadsBackWhatWeWrite) {
     EXPECT_GT(continues, 10u);
 }
 
+TEST(XlsBookFile, DatesOfThe1904SystemAreMovedTo1900) {
+    XlsBook book;
+    book.addSheet("D");
+    book.writeDate(0, 0, 0, 100);
+    book.writeNumber(0, 0, 1, 100);
+    std::string stream = book.workbookStream();
+    const std::string dateMode("\x22\x00\x02\x00\x00\x00", 6);
+    const size_t at = stream.find(dateMode);
+    ASSERT_NE(at, std::string::npos);
+    stream[at + 4] = 1;
+    XlsBook loaded;
+    std::string error;
+    ASSERT_TRUE(loaded.loadWorkbookStream(stream, &error)) << error;
+    EXPECT_EQ(loaded.cell(0, 0, 0)->number, 1562);
+    EXPECT_EQ(loaded.cell(0, 0, 1)->number, 100) << "plain numbers stay";
+}
+
 TEST(XlsBookFile, XlrdReadsTypesValuesAndLayout) {
     if (test::xlrdPython().empty())
         GTEST_SKIP() << "python3-xlrd is not installed";
@@ -236,6 +253,18 @@ TEST(XlsBookFile, XlrdReadsTypesValuesAndLayout) {
     EXPECT_FALSE(sheets[1].panesFrozen);
     EXPECT_EQ(sheets[0].widths, (std::map<int, int>{{0, 11 * 256}, {1, 5248}, {2, 5248}, {3, 5248}}));
     EXPECT_TRUE(sheets[1].widths.empty());
+
+    // A book this small has its Workbook stream padded to the 4096 bytes of a regular stream.
+    XlsBook tiny;
+    tiny.addSheet("Tiny");
+    tiny.writeDate(0, 0, 0, 45000);
+    tiny.writeText(0, 1, 0, kZoe);
+    ASSERT_LT(tiny.workbookStream().size(), 4096u);
+    ASSERT_TRUE(tiny.save(path, &error)) << error;
+    ASSERT_TRUE(test::xlrdRead(path, "all", &sheets, &error)) << error;
+    ASSERT_EQ(sheets.size(), 1u);
+    EXPECT_EQ(sheets[0].cells.at({0, 0}).ctype, 3);
+    EXPECT_EQ(sheets[0].cells.at({1, 0}).value, kZoe);
 }
 
 // LibreOffice reads our file (CSV of every sheet shows the values as a person sees them), and our
