@@ -371,6 +371,22 @@ TEST(XlsBookFile, FullHeightSheet) {
     ASSERT_TRUE(loaded.load(path, &error)) << error;
     expectSameBook(book, loaded);
 
+    if (!test::sofficeProgram().empty()) {
+        std::string csv;
+        ASSERT_TRUE(test::sofficeConvert(path, "csv:Text - txt - csv (StarCalc):44,34,76", "csv", dir.path(),
+                                         &csv, &error))
+            << error;
+        std::ifstream in(csv, std::ios::binary);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        ASSERT_EQ(lines.size(), 65535u);
+        EXPECT_EQ(lines[0].substr(0, 18), "Column 0,Column 1,");
+        const std::string lastStart = "6553400,\xD0\x96" "65534,65534.35,r65534c3,";
+        EXPECT_EQ(lines.back().substr(0, lastStart.size()), lastStart);
+        EXPECT_EQ(lines.back().substr(lines.back().size() - 5), ",same");
+    }
+
     if (test::xlrdPython().empty())
         GTEST_SKIP() << "python3-xlrd is not installed";
     std::vector<XlrdSheet> sheets;
