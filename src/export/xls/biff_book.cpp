@@ -74,7 +74,7 @@ constexpr uint16_t kBiff8 = 0x0600;
 // Writing
 
 struct Out {
-    std::string& s;
+    std::string &s;
     void u8(uint8_t v) { s.push_back(static_cast<char>(v)); }
     void u16(uint16_t v) {
         s.push_back(static_cast<char>(v & 0xFF));
@@ -98,11 +98,11 @@ struct Out {
     }
 };
 
-void patch16(std::string& s, size_t at, uint16_t v) {
+void patch16(std::string &s, size_t at, uint16_t v) {
     s[at] = static_cast<char>(v & 0xFF);
     s[at + 1] = static_cast<char>(v >> 8);
 }
-void patch32(std::string& s, size_t at, uint32_t v) {
+void patch32(std::string &s, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i)
         s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
@@ -112,7 +112,7 @@ bool fitsLatin1(std::u16string_view u) {
 }
 
 // Character bytes of a string: one byte per character when all fit in Latin-1, else UTF-16LE.
-void appendChars(std::string& s, std::u16string_view u, bool compressed) {
+void appendChars(std::string &s, std::u16string_view u, bool compressed) {
     for (char16_t c : u) {
         s.push_back(static_cast<char>(c & 0xFF));
         if (!compressed)
@@ -134,19 +134,19 @@ std::string unicodeString(std::u16string_view u, bool shortCount) {
     return s;
 }
 
-void record(std::string& s, uint16_t type, std::string_view payload) {
+void record(std::string &s, uint16_t type, std::string_view payload) {
     Out o{s};
     o.head(type, payload.size());
     o.bytes(payload);
 }
 
-void record16(std::string& s, uint16_t type, uint16_t value) {
+void record16(std::string &s, uint16_t type, uint16_t value) {
     Out o{s};
     o.head(type, 2);
     o.u16(value);
 }
 
-bool toRk(double v, uint32_t* rk) {
+bool toRk(double v, uint32_t *rk) {
     if (std::signbit(v) && v == 0)
         return false;
     if (v >= -536870912.0 && v <= 536870911.0 && v == std::floor(v)) {
@@ -162,7 +162,7 @@ bool toRk(double v, uint32_t* rk) {
     return false;
 }
 
-void writeFont(std::string& s) {
+void writeFont(std::string &s) {
     static constexpr std::u16string_view kName = u"Arial";
     std::string p;
     Out o{p};
@@ -179,7 +179,7 @@ void writeFont(std::string& s) {
     record(s, kFont, p);
 }
 
-void writeXf(std::string& s, uint16_t font, uint16_t format, bool style, uint8_t usedFlags) {
+void writeXf(std::string &s, uint16_t font, uint16_t format, bool style, uint8_t usedFlags) {
     Out o{s};
     o.head(kXf, 20);
     o.u16(font);
@@ -194,7 +194,7 @@ void writeXf(std::string& s, uint16_t font, uint16_t format, bool style, uint8_t
     o.u16(0x20C0); // pattern colours: automatic
 }
 
-void writeStyle(std::string& s, uint16_t xf, uint8_t builtin) {
+void writeStyle(std::string &s, uint16_t xf, uint8_t builtin) {
     Out o{s};
     o.head(kStyle, 4);
     o.u16(static_cast<uint16_t>(0x8000 | xf));
@@ -205,8 +205,8 @@ void writeStyle(std::string& s, uint16_t xf, uint8_t builtin) {
 // SST records: strings go on in CONTINUE records once a record holds 8224 bytes. A string's header
 // never splits; when its characters do, the CONTINUE starts with the flags byte again.
 class SstWriter {
-public:
-    SstWriter(std::string& s, uint32_t total, uint32_t unique) : s_(s), unique_(unique) {
+  public:
+    SstWriter(std::string &s, uint32_t total, uint32_t unique) : s_(s), unique_(unique) {
         bucketSize_ = std::max<uint32_t>(8, (unique + 127) / 128);
         begin(kSst);
         Out o{s_};
@@ -221,7 +221,8 @@ public:
         if (room() < 3 + (u.empty() ? 0 : charSize))
             next();
         if (count_ % bucketSize_ == 0) {
-            buckets_.push_back({static_cast<uint32_t>(s_.size()), static_cast<uint16_t>(s_.size() - recStart_)});
+            buckets_.push_back(
+                {static_cast<uint32_t>(s_.size()), static_cast<uint16_t>(s_.size() - recStart_)});
         }
         ++count_;
         Out o{s_};
@@ -246,14 +247,14 @@ public:
         Out o{s_};
         o.head(kExtSst, 2 + 8 * buckets_.size());
         o.u16(static_cast<uint16_t>(bucketSize_));
-        for (const Bucket& b : buckets_) {
+        for (const Bucket &b : buckets_) {
             o.u32(b.streamPos);
             o.u16(b.recordOffset);
             o.u16(0);
         }
     }
 
-private:
+  private:
     struct Bucket {
         uint32_t streamPos;
         uint16_t recordOffset;
@@ -270,7 +271,7 @@ private:
         begin(kContinue);
     }
 
-    std::string& s_;
+    std::string &s_;
     uint32_t unique_;
     uint32_t bucketSize_ = 8;
     uint32_t count_ = 0;
@@ -292,11 +293,11 @@ struct Record {
 };
 
 class RecordReader {
-public:
+  public:
     RecordReader(std::string_view stream, size_t pos) : s_(stream), pos_(pos) {}
 
     // False at the end of the stream or on a truncated record (then *error is set).
-    bool next(Record& r, std::string* error) {
+    bool next(Record &r, std::string *error) {
         r.starts.clear();
         if (pos_ + 4 > s_.size()) {
             *error = "records end without an EOF record (cut short?)";
@@ -330,7 +331,7 @@ public:
         return true;
     }
 
-private:
+  private:
     uint16_t get16(size_t at) const {
         return static_cast<uint16_t>(static_cast<unsigned char>(s_[at]) |
                                      (static_cast<unsigned char>(s_[at + 1]) << 8));
@@ -341,11 +342,11 @@ private:
 
 // Reads fields from a record payload; running past the end sets ok = false and yields zeros.
 struct Cursor {
-    const Record& r;
+    const Record &r;
     size_t p = 0;
     bool ok = true;
 
-    explicit Cursor(const Record& rec, size_t start = 0) : r(rec), p(start) {}
+    explicit Cursor(const Record &rec, size_t start = 0) : r(rec), p(start) {}
 
     bool has(size_t n) const { return ok && p + n <= r.data.size(); }
     uint64_t le(size_t n) {
@@ -415,7 +416,9 @@ struct Cursor {
     }
 };
 
-bool isBuiltinDateFormat(uint16_t f) { return (f >= 14 && f <= 22) || (f >= 45 && f <= 47); }
+bool isBuiltinDateFormat(uint16_t f) {
+    return (f >= 14 && f <= 22) || (f >= 45 && f <= 47);
+}
 
 // A format code shows a date or time when, outside quoted text, escapes and [..] sections (colours,
 // locales; elapsed-time brackets count), it has one of the letters y, m, d, h, s.
@@ -439,8 +442,16 @@ bool isDateFormatCode(std::string_view code) {
             i = end;
         } else {
             switch (c) {
-            case 'y': case 'Y': case 'm': case 'M': case 'd': case 'D':
-            case 'h': case 'H': case 's': case 'S':
+            case 'y':
+            case 'Y':
+            case 'm':
+            case 'M':
+            case 'd':
+            case 'D':
+            case 'h':
+            case 'H':
+            case 's':
+            case 'S':
                 return true;
             default:
                 break;
@@ -450,16 +461,24 @@ bool isDateFormatCode(std::string_view code) {
     return false;
 }
 
-const char* errorText(uint8_t code) {
+const char *errorText(uint8_t code) {
     switch (code) {
-    case 0x00: return "#NULL!";
-    case 0x07: return "#DIV/0!";
-    case 0x0F: return "#VALUE!";
-    case 0x17: return "#REF!";
-    case 0x1D: return "#NAME?";
-    case 0x24: return "#NUM!";
-    case 0x2A: return "#N/A";
-    default: return "#VALUE!";
+    case 0x00:
+        return "#NULL!";
+    case 0x07:
+        return "#DIV/0!";
+    case 0x0F:
+        return "#VALUE!";
+    case 0x17:
+        return "#REF!";
+    case 0x1D:
+        return "#NAME?";
+    case 0x24:
+        return "#NUM!";
+    case 0x2A:
+        return "#N/A";
+    default:
+        return "#VALUE!";
     }
 }
 
@@ -485,7 +504,7 @@ uint32_t XlsBook::StringPool::intern(std::string_view s) {
     if ((size() + 1) * 2 > slots_.size())
         rehash(std::max<size_t>(64, slots_.size() * 2));
     const size_t mask = slots_.size() - 1;
-    size_t h = std::hash<std::string_view>{}(s) & mask;
+    size_t h = std::hash<std::string_view>{}(s)&mask;
     while (slots_[h] != 0) {
         if (at(slots_[h] - 1) == s)
             return slots_[h] - 1;
@@ -510,20 +529,20 @@ void XlsBook::StringPool::rehash(size_t count) {
     }
 }
 
-int XlsBook::addSheet(const std::string& nameUtf8) {
+int XlsBook::addSheet(const std::string &nameUtf8) {
     Sheet s;
     s.name = nameUtf8;
     sheets_.push_back(std::move(s));
     return static_cast<int>(sheets_.size()) - 1;
 }
 
-const XlsBook::Sheet& XlsBook::sheetAt(int sheet) const {
+const XlsBook::Sheet &XlsBook::sheetAt(int sheet) const {
     if (sheet < 0 || sheet >= sheetCount())
         throw std::out_of_range("xls: no sheet " + std::to_string(sheet));
     return sheets_[static_cast<size_t>(sheet)];
 }
 
-XlsBook::Sheet& XlsBook::sheetAt(int sheet, int row, int col) {
+XlsBook::Sheet &XlsBook::sheetAt(int sheet, int row, int col) {
     if (sheet < 0 || sheet >= sheetCount())
         throw std::out_of_range("xls: no sheet " + std::to_string(sheet));
     if (row < 0 || row >= kMaxRows || col < 0 || col >= kMaxColumns)
@@ -532,20 +551,22 @@ XlsBook::Sheet& XlsBook::sheetAt(int sheet, int row, int col) {
     return sheets_[static_cast<size_t>(sheet)];
 }
 
-const std::string& XlsBook::sheetName(int sheet) const { return sheetAt(sheet).name; }
+const std::string &XlsBook::sheetName(int sheet) const {
+    return sheetAt(sheet).name;
+}
 
 void XlsBook::put(int sheet, int row, int col, uint8_t kind, uint32_t text, double number) {
-    Sheet& s = sheetAt(sheet, row, col);
+    Sheet &s = sheetAt(sheet, row, col);
     if (s.rows.size() <= static_cast<size_t>(row))
         s.rows.resize(static_cast<size_t>(row) + 1);
-    auto& r = s.rows[static_cast<size_t>(row)];
+    auto &r = s.rows[static_cast<size_t>(row)];
     const StoredCell c{static_cast<uint16_t>(col), kind, text, number};
     if (r.empty() || r.back().col < col) {
         r.push_back(c);
         ++s.cells;
         return;
     }
-    auto it = std::lower_bound(r.begin(), r.end(), col, [](const StoredCell& a, int b) { return a.col < b; });
+    auto it = std::lower_bound(r.begin(), r.end(), col, [](const StoredCell &a, int b) { return a.col < b; });
     if (it != r.end() && it->col == col) {
         *it = c;
     } else {
@@ -554,7 +575,7 @@ void XlsBook::put(int sheet, int row, int col, uint8_t kind, uint32_t text, doub
     }
 }
 
-void XlsBook::writeText(int sheet, int row, int col, const std::string& utf8) {
+void XlsBook::writeText(int sheet, int row, int col, const std::string &utf8) {
     sheetAt(sheet, row, col);
     if (utf8.size() <= kMaxTextLength) {
         put(sheet, row, col, kTextCell, strings_.intern(utf8), 0);
@@ -565,14 +586,18 @@ void XlsBook::writeText(int sheet, int row, int col, const std::string& utf8) {
     put(sheet, row, col, kTextCell, strings_.intern(utf16ToUtf8(units)), 0);
 }
 
-void XlsBook::writeNumber(int sheet, int row, int col, double v) { put(sheet, row, col, kNumberCell, 0, v); }
-void XlsBook::writeDate(int sheet, int row, int col, double serial) { put(sheet, row, col, kDateCell, 0, serial); }
+void XlsBook::writeNumber(int sheet, int row, int col, double v) {
+    put(sheet, row, col, kNumberCell, 0, v);
+}
+void XlsBook::writeDate(int sheet, int row, int col, double serial) {
+    put(sheet, row, col, kDateCell, 0, serial);
+}
 void XlsBook::writeLogical(int sheet, int row, int col, bool v) {
     put(sheet, row, col, kLogicalCell, 0, v ? 1 : 0);
 }
 
 void XlsBook::setColumnWidth(int sheet, int firstCol, int lastCol, double width) {
-    Sheet& s = sheetAt(sheet, 0, firstCol);
+    Sheet &s = sheetAt(sheet, 0, firstCol);
     sheetAt(sheet, 0, lastCol);
     if (s.widths.empty())
         s.widths.assign(kMaxColumns, 0);
@@ -581,9 +606,11 @@ void XlsBook::setColumnWidth(int sheet, int firstCol, int lastCol, double width)
         s.widths[static_cast<size_t>(c)] = static_cast<uint16_t>(std::min(units, 65535.0));
 }
 
-void XlsBook::freezeFirstRow(int sheet) { sheetAt(sheet, 0, 0).frozenRows = 1; }
+void XlsBook::freezeFirstRow(int sheet) {
+    sheetAt(sheet, 0, 0).frozenRows = 1;
+}
 
-XlsCell XlsBook::toCell(const StoredCell& c) const {
+XlsCell XlsBook::toCell(const StoredCell &c) const {
     XlsCell out;
     switch (c.kind) {
     case kTextCell:
@@ -608,27 +635,29 @@ XlsCell XlsBook::toCell(const StoredCell& c) const {
 }
 
 std::optional<XlsCell> XlsBook::cell(int sheet, int row, int col) const {
-    const Sheet& s = sheetAt(sheet);
+    const Sheet &s = sheetAt(sheet);
     if (row < 0 || static_cast<size_t>(row) >= s.rows.size())
         return std::nullopt;
-    const auto& r = s.rows[static_cast<size_t>(row)];
-    auto it = std::lower_bound(r.begin(), r.end(), col, [](const StoredCell& a, int b) { return a.col < b; });
+    const auto &r = s.rows[static_cast<size_t>(row)];
+    auto it = std::lower_bound(r.begin(), r.end(), col, [](const StoredCell &a, int b) { return a.col < b; });
     if (it == r.end() || it->col != col)
         return std::nullopt;
     return toCell(*it);
 }
 
-void XlsBook::forEachCell(int sheet, const std::function<void(int, int, const XlsCell&)>& visit) const {
-    const Sheet& s = sheetAt(sheet);
+void XlsBook::forEachCell(int sheet, const std::function<void(int, int, const XlsCell &)> &visit) const {
+    const Sheet &s = sheetAt(sheet);
     for (size_t r = 0; r < s.rows.size(); ++r)
-        for (const StoredCell& c : s.rows[r])
+        for (const StoredCell &c : s.rows[r])
             visit(static_cast<int>(r), c.col, toCell(c));
 }
 
-size_t XlsBook::cellCount(int sheet) const { return sheetAt(sheet).cells; }
+size_t XlsBook::cellCount(int sheet) const {
+    return sheetAt(sheet).cells;
+}
 
 int XlsBook::rowCount(int sheet) const {
-    const Sheet& s = sheetAt(sheet);
+    const Sheet &s = sheetAt(sheet);
     for (size_t r = s.rows.size(); r-- > 0;)
         if (!s.rows[r].empty())
             return static_cast<int>(r) + 1;
@@ -637,20 +666,22 @@ int XlsBook::rowCount(int sheet) const {
 
 int XlsBook::columnCount(int sheet) const {
     int n = 0;
-    for (const auto& r : sheetAt(sheet).rows)
+    for (const auto &r : sheetAt(sheet).rows)
         if (!r.empty())
             n = std::max(n, r.back().col + 1);
     return n;
 }
 
 double XlsBook::columnWidth(int sheet, int col) const {
-    const Sheet& s = sheetAt(sheet);
+    const Sheet &s = sheetAt(sheet);
     if (col < 0 || static_cast<size_t>(col) >= s.widths.size())
         return 0;
     return s.widths[static_cast<size_t>(col)] / 256.0;
 }
 
-int XlsBook::frozenRows(int sheet) const { return sheetAt(sheet).frozenRows; }
+int XlsBook::frozenRows(int sheet) const {
+    return sheetAt(sheet).frozenRows;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Saving
@@ -658,10 +689,10 @@ int XlsBook::frozenRows(int sheet) const { return sheetAt(sheet).frozenRows; }
 std::string XlsBook::workbookStream() const {
     size_t cellTotal = 0;
     uint32_t textCells = 0;
-    for (const Sheet& sh : sheets_) {
+    for (const Sheet &sh : sheets_) {
         cellTotal += sh.cells;
-        for (const auto& r : sh.rows)
-            for (const StoredCell& c : r)
+        for (const auto &r : sh.rows)
+            for (const StoredCell &c : r)
                 textCells += c.kind == kTextCell;
     }
     std::string s;
@@ -696,7 +727,7 @@ std::string XlsBook::workbookStream() const {
             o.u16(static_cast<uint16_t>(i + 1));
     }
     o.head(kWindow1, 18);
-    o.u16(360);   // position and size, in twips
+    o.u16(360); // position and size, in twips
     o.u16(270);
     o.u16(14940);
     o.u16(9150);
@@ -718,7 +749,7 @@ std::string XlsBook::workbookStream() const {
         {43, u"_(* #,##0.00_);_(* \\(#,##0.00\\);_(* \"-\"??_);_(@_)"},
         {44, u"_(\"$\"* #,##0.00_);_(\"$\"* \\(#,##0.00\\);_(\"$\"* \"-\"??_);_(@_)"},
     };
-    for (const auto& [index, code] : kFormats) {
+    for (const auto &[index, code] : kFormats) {
         std::string p;
         Out po{p};
         po.u16(index);
@@ -745,7 +776,7 @@ std::string XlsBook::workbookStream() const {
     writeStyle(s, 20, 5); // Percent
 
     std::vector<size_t> sheetOffsetAt;
-    for (const Sheet& sh : sheets_) {
+    for (const Sheet &sh : sheets_) {
         std::u16string name = utf8ToUtf16(sh.name, kMaxSheetNameLength);
         std::string p;
         Out po{p};
@@ -770,7 +801,7 @@ std::string XlsBook::workbookStream() const {
 
     // Worksheets.
     for (size_t si = 0; si < sheets_.size(); ++si) {
-        const Sheet& sh = sheets_[si];
+        const Sheet &sh = sheets_[si];
         patch32(s, sheetOffsetAt[si], static_cast<uint32_t>(s.size()));
         bof(0x0010);
         record16(s, kCalcMode, 1);
@@ -829,7 +860,7 @@ std::string XlsBook::workbookStream() const {
 
         for (size_t r = 0; r < sh.rows.size(); ++r) {
             const auto row = static_cast<uint16_t>(r);
-            for (const StoredCell& c : sh.rows[r]) {
+            for (const StoredCell &c : sh.rows[r]) {
                 uint32_t rk = 0;
                 switch (c.kind) {
                 case kTextCell:
@@ -902,7 +933,7 @@ std::string XlsBook::workbookStream() const {
     return s;
 }
 
-bool XlsBook::save(const std::string& path, std::string* error) const {
+bool XlsBook::save(const std::string &path, std::string *error) const {
     if (sheets_.empty()) {
         if (error)
             *error = "a workbook needs at least one sheet";
@@ -925,21 +956,21 @@ bool XlsBook::save(const std::string& path, std::string* error) const {
 // Loading
 
 class BiffLoader {
-public:
-    BiffLoader(std::string_view stream, XlsBook& book) : s_(stream), book_(book) {}
+  public:
+    BiffLoader(std::string_view stream, XlsBook &book) : s_(stream), book_(book) {}
 
-    bool run(std::string* error) {
+    bool run(std::string *error) {
         if (!globals(error))
             return false;
         // Each sheet is read up to the next one's offset at most, so that damaged offsets cannot
         // make the loader walk the stream over and over.
         std::vector<uint32_t> offsets;
-        for (const SheetRef& ref : sheetRefs_)
+        for (const SheetRef &ref : sheetRefs_)
             offsets.push_back(ref.offset);
         std::sort(offsets.begin(), offsets.end());
         if (std::adjacent_find(offsets.begin(), offsets.end()) != offsets.end())
             return fail(error, "two sheets have the same offset in the workbook stream");
-        for (const SheetRef& ref : sheetRefs_) {
+        for (const SheetRef &ref : sheetRefs_) {
             if (ref.type != 0)
                 continue; // charts, macro and module sheets hold no cell table
             auto next = std::upper_bound(offsets.begin(), offsets.end(), ref.offset);
@@ -950,19 +981,19 @@ public:
         return true;
     }
 
-private:
+  private:
     struct SheetRef {
         uint32_t offset;
         uint8_t type;
         std::string name;
     };
 
-    static bool fail(std::string* error, std::string message) {
+    static bool fail(std::string *error, std::string message) {
         *error = std::move(message);
         return false;
     }
 
-    bool globals(std::string* error) {
+    bool globals(std::string *error) {
         RecordReader rr(s_, 0);
         Record r;
         if (!rr.next(r, error))
@@ -1022,7 +1053,7 @@ private:
         }
     }
 
-    bool sst(const Record& r, std::string* error) {
+    bool sst(const Record &r, std::string *error) {
         Cursor c(r);
         c.u32();
         uint32_t unique = c.u32();
@@ -1044,7 +1075,8 @@ private:
         if (xf >= xfFormats_.size())
             return false;
         uint16_t f = xfFormats_[xf];
-        return isBuiltinDateFormat(f) || std::find(dateFormats_.begin(), dateFormats_.end(), f) != dateFormats_.end();
+        return isBuiltinDateFormat(f) ||
+               std::find(dateFormats_.begin(), dateFormats_.end(), f) != dateFormats_.end();
     }
 
     void number(int sheet, uint16_t row, uint16_t col, uint16_t xf, double v) {
@@ -1064,7 +1096,7 @@ private:
             book_.put(sheet, row, col, XlsBook::kLogicalCell, 0, v ? 1 : 0);
     }
 
-    bool sheet(const SheetRef& ref, size_t end, std::string* error) {
+    bool sheet(const SheetRef &ref, size_t end, std::string *error) {
         const std::string where = "sheet '" + ref.name + "': ";
         if (ref.offset >= s_.size())
             return fail(error, where + "offset lies outside the workbook stream");
@@ -1171,7 +1203,7 @@ private:
                 uint16_t row = c.u16(), col = c.u16(), xf = c.u16();
                 if (!c.has(8))
                     return fail(error, where + "corrupt FORMULA record");
-                const auto* res = reinterpret_cast<const unsigned char*>(r.data.data() + 6);
+                const auto *res = reinterpret_cast<const unsigned char *>(r.data.data() + 6);
                 pendingString = false;
                 if (res[6] == 0xFF && res[7] == 0xFF) {
                     switch (res[0]) {
@@ -1209,7 +1241,7 @@ private:
                 uint16_t first = c.u16(), last = c.u16(), width = c.u16();
                 if (!c.ok)
                     return fail(error, where + "corrupt COLINFO record");
-                auto& widths = book_.sheets_[static_cast<size_t>(sheet)].widths;
+                auto &widths = book_.sheets_[static_cast<size_t>(sheet)].widths;
                 if (widths.empty())
                     widths.assign(XlsBook::kMaxColumns, 0);
                 for (int col = first; col <= last && col < XlsBook::kMaxColumns; ++col)
@@ -1233,7 +1265,7 @@ private:
     }
 
     std::string_view s_;
-    XlsBook& book_;
+    XlsBook &book_;
     bool date1904_ = false;
     std::vector<uint16_t> xfFormats_;
     std::vector<uint16_t> dateFormats_;
@@ -1241,9 +1273,9 @@ private:
     std::vector<uint32_t> sst_;
 };
 
-bool XlsBook::loadWorkbookStream(std::string_view stream, std::string* error) {
+bool XlsBook::loadWorkbookStream(std::string_view stream, std::string *error) {
     std::string ignored;
-    std::string& err = error ? *error : ignored;
+    std::string &err = error ? *error : ignored;
     XlsBook book;
     BiffLoader loader(stream, book);
     if (!loader.run(&err))
@@ -1252,7 +1284,7 @@ bool XlsBook::loadWorkbookStream(std::string_view stream, std::string* error) {
     return true;
 }
 
-bool XlsBook::load(const std::string& path, std::string* error) {
+bool XlsBook::load(const std::string &path, std::string *error) {
     CompoundFileReader cf;
     if (!cf.openFile(path, error))
         return false;

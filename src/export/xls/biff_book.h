@@ -28,7 +28,7 @@ struct XlsCell {
 };
 
 class XlsBook {
-public:
+  public:
     static constexpr int kMaxRows = 65536;
     static constexpr int kMaxColumns = 256;
     static constexpr size_t kMaxTextLength = 32767; // UTF-16 code units; longer text is cut
@@ -38,13 +38,13 @@ public:
 
     // Sheet names must be unique and valid for Excel (the caller sees to it); longer ones are cut to
     // 31 characters when saved.
-    int addSheet(const std::string& nameUtf8);
+    int addSheet(const std::string &nameUtf8);
     int sheetCount() const { return static_cast<int>(sheets_.size()); }
-    const std::string& sheetName(int sheet) const;
+    const std::string &sheetName(int sheet) const;
 
     // Rows 0..65535, columns 0..255; an invalid sheet, row or column throws std::out_of_range.
     // Writing a cell again replaces it.
-    void writeText(int sheet, int row, int col, const std::string& utf8);
+    void writeText(int sheet, int row, int col, const std::string &utf8);
     void writeNumber(int sheet, int row, int col, double v);
     void writeDate(int sheet, int row, int col, double excelSerial);
     void writeLogical(int sheet, int row, int col, bool v);
@@ -52,25 +52,25 @@ public:
     void setColumnWidth(int sheet, int firstCol, int lastCol, double widthInCharacters);
     void freezeFirstRow(int sheet);
 
-    bool save(const std::string& path, std::string* error) const;
+    bool save(const std::string &path, std::string *error) const;
     // Replaces the whole book with the file's content; on failure the book is left unchanged.
-    bool load(const std::string& path, std::string* error);
+    bool load(const std::string &path, std::string *error);
 
     // The workbook stream alone (no compound file), and loading from one.
     std::string workbookStream() const;
-    bool loadWorkbookStream(std::string_view stream, std::string* error);
+    bool loadWorkbookStream(std::string_view stream, std::string *error);
 
     // Reading back.
     std::optional<XlsCell> cell(int sheet, int row, int col) const;
     // Visits the sheet's cells in row, then column order.
-    void forEachCell(int sheet, const std::function<void(int row, int col, const XlsCell&)>& visit) const;
+    void forEachCell(int sheet, const std::function<void(int row, int col, const XlsCell &)> &visit) const;
     size_t cellCount(int sheet) const;
-    int rowCount(int sheet) const;    // last used row + 1
-    int columnCount(int sheet) const; // last used column + 1
+    int rowCount(int sheet) const;                // last used row + 1
+    int columnCount(int sheet) const;             // last used column + 1
     double columnWidth(int sheet, int col) const; // in characters; 0 when not set
     int frozenRows(int sheet) const;              // rows above a frozen horizontal split
 
-private:
+  private:
     enum : uint8_t { kTextCell, kNumberCell, kLogicalCell, kDateCell };
     struct StoredCell {
         uint16_t col;
@@ -88,12 +88,12 @@ private:
 
     // Deduplicated UTF-8 strings, stored in one buffer.
     class StringPool {
-    public:
+      public:
         uint32_t intern(std::string_view s);
         std::string_view at(uint32_t i) const { return {data_.data() + offsets_[i], lengths_[i]}; }
         uint32_t size() const { return static_cast<uint32_t>(offsets_.size()); }
 
-    private:
+      private:
         void rehash(size_t slots);
         std::string data_;
         std::vector<size_t> offsets_;
@@ -101,10 +101,10 @@ private:
         std::vector<uint32_t> slots_; // open addressing, index + 1, 0 = empty
     };
 
-    Sheet& sheetAt(int sheet, int row, int col);
-    const Sheet& sheetAt(int sheet) const;
+    Sheet &sheetAt(int sheet, int row, int col);
+    const Sheet &sheetAt(int sheet) const;
     void put(int sheet, int row, int col, uint8_t kind, uint32_t text, double number);
-    XlsCell toCell(const StoredCell& c) const;
+    XlsCell toCell(const StoredCell &c) const;
 
     friend class BiffLoader;
     std::vector<Sheet> sheets_;

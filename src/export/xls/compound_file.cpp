@@ -30,17 +30,18 @@ constexpr unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1
 // Files bigger than this are refused by the reader: an .xls never comes near it.
 constexpr uint64_t kMaxFileSize = uint64_t{2} << 30;
 
-void put16(std::string& s, size_t at, uint16_t v) {
+void put16(std::string &s, size_t at, uint16_t v) {
     s[at] = static_cast<char>(v & 0xFF);
     s[at + 1] = static_cast<char>(v >> 8);
 }
-void put32(std::string& s, size_t at, uint32_t v) {
+void put32(std::string &s, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i)
         s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
 uint16_t get16(std::string_view s, size_t at) {
-    return static_cast<uint16_t>(static_cast<unsigned char>(s[at]) | (static_cast<unsigned char>(s[at + 1]) << 8));
+    return static_cast<uint16_t>(static_cast<unsigned char>(s[at]) |
+                                 (static_cast<unsigned char>(s[at + 1]) << 8));
 }
 uint32_t get32(std::string_view s, size_t at) {
     uint32_t v = 0;
@@ -49,16 +50,18 @@ uint32_t get32(std::string_view s, size_t at) {
     return v;
 }
 
-uint64_t ceilDiv(uint64_t a, uint64_t b) { return (a + b - 1) / b; }
+uint64_t ceilDiv(uint64_t a, uint64_t b) {
+    return (a + b - 1) / b;
+}
 
-void setError(std::string* error, std::string message) {
+void setError(std::string *error, std::string message) {
     if (error)
         *error = std::move(message);
 }
 
 // Directory entries of a storage are kept in a red-black tree ordered by name length, then by the
 // upper-cased name.
-bool nameLess(const std::u16string& a, const std::u16string& b) {
+bool nameLess(const std::u16string &a, const std::u16string &b) {
     if (a.size() != b.size())
         return a.size() < b.size();
     for (size_t i = 0; i < a.size(); ++i) {
@@ -84,8 +87,8 @@ struct DirNode {
 
 // Builds a balanced tree over sorted[lo, hi) and returns its root's entry id. Nodes on the deepest
 // level are coloured red when the tree is not perfect, which keeps the black height uniform.
-uint32_t buildTree(std::vector<DirNode>& nodes, const std::vector<uint32_t>& sorted, size_t lo, size_t hi,
-                   int depth, std::vector<int>& depthOf) {
+uint32_t buildTree(std::vector<DirNode> &nodes, const std::vector<uint32_t> &sorted, size_t lo, size_t hi,
+                   int depth, std::vector<int> &depthOf) {
     if (lo >= hi)
         return kNoStream;
     size_t mid = lo + (hi - lo) / 2;
@@ -97,9 +100,9 @@ uint32_t buildTree(std::vector<DirNode>& nodes, const std::vector<uint32_t>& sor
 }
 
 struct Layout {
-    std::vector<DirNode> dir;            // entry 0 is the root
-    std::vector<uint32_t> bigStreams;    // stream indices stored in regular sectors
-    std::vector<uint32_t> smallStreams;  // stream indices stored in the mini stream
+    std::vector<DirNode> dir;           // entry 0 is the root
+    std::vector<uint32_t> bigStreams;   // stream indices stored in regular sectors
+    std::vector<uint32_t> smallStreams; // stream indices stored in the mini stream
     uint64_t miniStreamSize = 0;
     uint32_t miniSectors = 0;
     uint32_t miniStreamSectors = 0, miniFatSectors = 0, dirSectors = 0, fatSectors = 0, difatSectors = 0;
@@ -108,12 +111,12 @@ struct Layout {
     uint32_t totalSectors = 0;
 };
 
-bool planLayout(const std::vector<CompoundStream>& streams, Layout& L, std::string* error) {
+bool planLayout(const std::vector<CompoundStream> &streams, Layout &L, std::string *error) {
     L.dir.resize(streams.size() + 1);
     L.dir[0].name = u"Root Entry";
     L.dir[0].type = 5;
     for (size_t i = 0; i < streams.size(); ++i) {
-        DirNode& n = L.dir[i + 1];
+        DirNode &n = L.dir[i + 1];
         n.name = utf8ToUtf16(streams[i].name);
         if (n.name.empty() || n.name.size() > 31) {
             setError(error, "invalid stream name '" + streams[i].name + "': must have 1 to 31 characters");
@@ -160,7 +163,7 @@ bool planLayout(const std::vector<CompoundStream>& streams, Layout& L, std::stri
         next += static_cast<uint32_t>(ceilDiv(L.dir[s + 1].size, kSectorSize));
     }
     for (uint32_t s : L.smallStreams) {
-        DirNode& n = L.dir[s + 1];
+        DirNode &n = L.dir[s + 1];
         uint32_t count = static_cast<uint32_t>(ceilDiv(n.size, kMiniSectorSize));
         n.start = count ? L.miniSectors : kEndOfChain;
         L.miniSectors += count;
@@ -206,9 +209,9 @@ bool planLayout(const std::vector<CompoundStream>& streams, Layout& L, std::stri
     return true;
 }
 
-using Sink = std::function<bool(const char*, size_t)>;
+using Sink = std::function<bool(const char *, size_t)>;
 
-bool emit(const std::vector<CompoundStream>& streams, const Layout& L, const Sink& sink) {
+bool emit(const std::vector<CompoundStream> &streams, const Layout &L, const Sink &sink) {
     const std::string zeros(kSectorSize, '\0');
     auto pad = [&](uint64_t written, uint64_t unit) {
         uint64_t rest = (unit - written % unit) % unit;
@@ -254,7 +257,7 @@ bool emit(const std::vector<CompoundStream>& streams, const Layout& L, const Sin
     if (L.miniFatSectors) {
         std::string mf(size_t{L.miniFatSectors} * kSectorSize, '\xFF');
         for (uint32_t s : L.smallStreams) {
-            const DirNode& n = L.dir[s + 1];
+            const DirNode &n = L.dir[s + 1];
             uint32_t count = static_cast<uint32_t>(ceilDiv(n.size, kMiniSectorSize));
             for (uint32_t k = 0; k < count; ++k)
                 put32(mf, 4 * size_t{n.start + k}, k + 1 < count ? n.start + k + 1 : kEndOfChain);
@@ -272,7 +275,7 @@ bool emit(const std::vector<CompoundStream>& streams, const Layout& L, const Sin
             put32(dir, at + 76, kNoStream);
             continue;
         }
-        const DirNode& n = L.dir[i];
+        const DirNode &n = L.dir[i];
         for (size_t k = 0; k < n.name.size(); ++k)
             put16(dir, at + 2 * k, n.name[k]);
         put16(dir, at + 64, static_cast<uint16_t>(2 * (n.name.size() + 1)));
@@ -321,29 +324,29 @@ bool emit(const std::vector<CompoundStream>& streams, const Layout& L, const Sin
 
 } // namespace
 
-bool buildCompoundFile(const std::vector<CompoundStream>& streams, std::string* out, std::string* error) {
+bool buildCompoundFile(const std::vector<CompoundStream> &streams, std::string *out, std::string *error) {
     Layout L;
     if (!planLayout(streams, L, error))
         return false;
     out->clear();
     out->reserve((uint64_t{L.totalSectors} + 1) * kSectorSize);
-    return emit(streams, L, [&](const char* p, size_t n) {
+    return emit(streams, L, [&](const char *p, size_t n) {
         out->append(p, n);
         return true;
     });
 }
 
-bool writeCompoundFile(const std::string& path, const std::vector<CompoundStream>& streams,
-                       std::string* error) {
+bool writeCompoundFile(const std::string &path, const std::vector<CompoundStream> &streams,
+                       std::string *error) {
     Layout L;
     if (!planLayout(streams, L, error))
         return false;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::FILE *f = std::fopen(path.c_str(), "wb");
     if (!f) {
         setError(error, "cannot create '" + path + "'");
         return false;
     }
-    bool ok = emit(streams, L, [&](const char* p, size_t n) { return std::fwrite(p, 1, n, f) == n; });
+    bool ok = emit(streams, L, [&](const char *p, size_t n) { return std::fwrite(p, 1, n, f) == n; });
     if (std::fclose(f) != 0)
         ok = false;
     if (!ok) {
@@ -356,7 +359,7 @@ bool writeCompoundFile(const std::string& path, const std::vector<CompoundStream
 // ---------------------------------------------------------------------------------------------
 // Reader
 
-bool CompoundFileReader::openFile(const std::string& path, std::string* error) {
+bool CompoundFileReader::openFile(const std::string &path, std::string *error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         setError(error, "cannot open '" + path + "'");
@@ -381,7 +384,7 @@ bool CompoundFileReader::openFile(const std::string& path, std::string* error) {
     return openBytes(std::move(bytes), error);
 }
 
-bool CompoundFileReader::openBytes(std::string bytes, std::string* error) {
+bool CompoundFileReader::openBytes(std::string bytes, std::string *error) {
     bytes_ = std::move(bytes);
     fat_.clear();
     miniFat_.clear();
@@ -401,7 +404,7 @@ uint64_t CompoundFileReader::sectorCount() const {
     return bytes_.size() <= sectorSize_ ? 0 : ceilDiv(bytes_.size() - sectorSize_, sectorSize_);
 }
 
-bool CompoundFileReader::parse(std::string* error) {
+bool CompoundFileReader::parse(std::string *error) {
     const std::string_view b = bytes_;
     if (b.size() < 512 || std::memcmp(b.data(), kSignature, 8) != 0) {
         setError(error, "not an OLE2 compound file (signature missing)");
@@ -435,7 +438,7 @@ bool CompoundFileReader::parse(std::string* error) {
         return false;
     }
 
-    auto sectorData = [&](uint32_t id, std::string_view* out) {
+    auto sectorData = [&](uint32_t id, std::string_view *out) {
         if (id >= nSectors)
             return false;
         uint64_t off = (uint64_t{id} + 1) * sectorSize_;
@@ -536,13 +539,14 @@ bool CompoundFileReader::parse(std::string* error) {
             cur = fat_[cur];
         }
     }
-    const Entry& root = entries_.front();
+    const Entry &root = entries_.front();
     if (root.size > 0 && !readChain(root.start, root.size, &miniStream_, error))
         return false;
     return true;
 }
 
-bool CompoundFileReader::readChain(uint32_t start, uint64_t size, std::string* out, std::string* error) const {
+bool CompoundFileReader::readChain(uint32_t start, uint64_t size, std::string *out,
+                                   std::string *error) const {
     out->clear();
     if (size > bytes_.size()) {
         setError(error, "corrupt compound file: stream larger than the file");
@@ -570,8 +574,8 @@ bool CompoundFileReader::readChain(uint32_t start, uint64_t size, std::string* o
     return true;
 }
 
-bool CompoundFileReader::readMiniChain(uint32_t start, uint64_t size, std::string* out,
-                                       std::string* error) const {
+bool CompoundFileReader::readMiniChain(uint32_t start, uint64_t size, std::string *out,
+                                       std::string *error) const {
     out->clear();
     if (size > miniStream_.size()) {
         setError(error, "corrupt compound file: small stream larger than the mini stream");
@@ -611,8 +615,8 @@ bool sameName(std::string_view a, std::string_view b) {
 }
 } // namespace
 
-const CompoundFileReader::Entry* CompoundFileReader::findStream(std::string_view name) const {
-    for (const Entry& e : entries_)
+const CompoundFileReader::Entry *CompoundFileReader::findStream(std::string_view name) const {
+    for (const Entry &e : entries_)
         if (e.type == 2 && sameName(e.name, name))
             return &e;
     return nullptr;
@@ -620,16 +624,18 @@ const CompoundFileReader::Entry* CompoundFileReader::findStream(std::string_view
 
 std::vector<std::string> CompoundFileReader::streamNames() const {
     std::vector<std::string> names;
-    for (const Entry& e : entries_)
+    for (const Entry &e : entries_)
         if (e.type == 2)
             names.push_back(e.name);
     return names;
 }
 
-bool CompoundFileReader::hasStream(std::string_view name) const { return findStream(name) != nullptr; }
+bool CompoundFileReader::hasStream(std::string_view name) const {
+    return findStream(name) != nullptr;
+}
 
-bool CompoundFileReader::readStream(std::string_view name, std::string* out, std::string* error) const {
-    const Entry* e = findStream(name);
+bool CompoundFileReader::readStream(std::string_view name, std::string *out, std::string *error) const {
+    const Entry *e = findStream(name);
     if (!e) {
         setError(error, "compound file has no stream '" + std::string(name) + "'");
         return false;

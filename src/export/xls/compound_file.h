@@ -20,25 +20,25 @@ struct CompoundStream {
 
 // Writes a compound file holding the given streams in its root storage. Returns false and fills
 // *error (if given) when the names are invalid or the file cannot be written.
-bool writeCompoundFile(const std::string& path, const std::vector<CompoundStream>& streams,
-                       std::string* error);
+bool writeCompoundFile(const std::string &path, const std::vector<CompoundStream> &streams,
+                       std::string *error);
 
 // The same, into memory.
-bool buildCompoundFile(const std::vector<CompoundStream>& streams, std::string* out, std::string* error);
+bool buildCompoundFile(const std::vector<CompoundStream> &streams, std::string *out, std::string *error);
 
 class CompoundFileReader {
-public:
+  public:
     // Reads and checks the header, the FAT, the directory and the mini FAT.
-    bool openFile(const std::string& path, std::string* error);
-    bool openBytes(std::string bytes, std::string* error);
+    bool openFile(const std::string &path, std::string *error);
+    bool openBytes(std::string bytes, std::string *error);
 
     // Names (UTF-8) of all stream entries, in directory order.
     std::vector<std::string> streamNames() const;
     bool hasStream(std::string_view name) const;
     // Reads a stream found by its name (ASCII letters compared case-insensitively).
-    bool readStream(std::string_view name, std::string* out, std::string* error) const;
+    bool readStream(std::string_view name, std::string *out, std::string *error) const;
 
-private:
+  private:
     struct Entry {
         std::string name; // UTF-8
         uint8_t type = 0; // 1 storage, 2 stream, 5 root
@@ -46,10 +46,10 @@ private:
         uint64_t size = 0;
     };
 
-    bool parse(std::string* error);
-    bool readChain(uint32_t start, uint64_t size, std::string* out, std::string* error) const;
-    bool readMiniChain(uint32_t start, uint64_t size, std::string* out, std::string* error) const;
-    const Entry* findStream(std::string_view name) const;
+    bool parse(std::string *error);
+    bool readChain(uint32_t start, uint64_t size, std::string *out, std::string *error) const;
+    bool readMiniChain(uint32_t start, uint64_t size, std::string *out, std::string *error) const;
+    const Entry *findStream(std::string_view name) const;
     uint64_t sectorCount() const;
 
     std::string bytes_;

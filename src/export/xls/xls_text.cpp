@@ -4,7 +4,7 @@ namespace quorv::xls {
 
 namespace {
 
-void appendCodePoint(std::string& out, char32_t cp) {
+void appendCodePoint(std::string &out, char32_t cp) {
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
     } else if (cp < 0x800) {
@@ -35,7 +35,9 @@ std::u16string utf8ToUtf16(std::string_view in, size_t maxUnits) {
         auto cont = [&](size_t k) {
             return i + k < in.size() && (static_cast<unsigned char>(in[i + k]) & 0xC0) == 0x80;
         };
-        auto at = [&](size_t k) { return static_cast<char32_t>(static_cast<unsigned char>(in[i + k]) & 0x3F); };
+        auto at = [&](size_t k) {
+            return static_cast<char32_t>(static_cast<unsigned char>(in[i + k]) & 0x3F);
+        };
         if (b0 < 0x80) {
             cp = b0;
         } else if (b0 >= 0xC2 && b0 < 0xE0 && cont(1)) {
@@ -86,7 +88,7 @@ std::string utf16ToUtf8(std::u16string_view in) {
     return out;
 }
 
-void appendLatin1AsUtf8(std::string& out, const unsigned char* p, size_t count) {
+void appendLatin1AsUtf8(std::string &out, const unsigned char *p, size_t count) {
     for (size_t i = 0; i < count; ++i)
         appendCodePoint(out, p[i]);
 }

@@ -16,6 +16,6 @@ std::string utf16ToUtf8(std::u16string_view utf16);
 
 // Appends one UTF-16 code unit sequence, given as bytes: 8-bit characters (Latin-1) when
 // compressed, otherwise UTF-16LE, to a UTF-8 string.
-void appendLatin1AsUtf8(std::string& out, const unsigned char* p, size_t count);
+void appendLatin1AsUtf8(std::string &out, const unsigned char *p, size_t count);
 
 } // namespace quorv::xls

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -34,7 +34,8 @@ std::string repeat(std::string_view unit, size_t n) {
 }
 
 // Sheet names and texts: Latin-1 (stored 8-bit) and beyond (stored UTF-16).
-const std::string kDonnees = "Donn\xC3\xA9" "es";
+const std::string kDonnees = "Donn\xC3\xA9"
+                             "es";
 const std::string kGreek = "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC \xCE\xA3";
 const std::string kZoe = "Zo\xC3\xAB";
 const std::string kJapanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";
@@ -88,24 +89,32 @@ struct ExpectedCell {
 };
 
 // How xlrd would show each of our cells.
-std::map<std::pair<int, int>, ExpectedCell> expectedCells(const XlsBook& b, int sheet) {
+std::map<std::pair<int, int>, ExpectedCell> expectedCells(const XlsBook &b, int sheet) {
     std::map<std::pair<int, int>, ExpectedCell> out;
-    b.forEachCell(sheet, [&](int r, int c, const XlsCell& cell) {
+    b.forEachCell(sheet, [&](int r, int c, const XlsCell &cell) {
         switch (cell.kind) {
-        case XlsCell::Kind::Text: out[{r, c}] = {1, cell.text}; break;
-        case XlsCell::Kind::Number: out[{r, c}] = {2, std::to_string(cell.number)}; break;
-        case XlsCell::Kind::Date: out[{r, c}] = {3, std::to_string(cell.number)}; break;
-        case XlsCell::Kind::Logical: out[{r, c}] = {4, cell.logical ? "1" : "0"}; break;
+        case XlsCell::Kind::Text:
+            out[{r, c}] = {1, cell.text};
+            break;
+        case XlsCell::Kind::Number:
+            out[{r, c}] = {2, std::to_string(cell.number)};
+            break;
+        case XlsCell::Kind::Date:
+            out[{r, c}] = {3, std::to_string(cell.number)};
+            break;
+        case XlsCell::Kind::Logical:
+            out[{r, c}] = {4, cell.logical ? "1" : "0"};
+            break;
         }
     });
     return out;
 }
 
 // LibreOffice drops cells holding empty text; `emptyTextDropped` allows for that.
-void expectSameCells(const XlsBook& want, int wantSheet, const XlsBook& got, int gotSheet,
+void expectSameCells(const XlsBook &want, int wantSheet, const XlsBook &got, int gotSheet,
                      bool emptyTextDropped = false) {
     size_t expected = 0;
-    want.forEachCell(wantSheet, [&](int r, int c, const XlsCell& w) {
+    want.forEachCell(wantSheet, [&](int r, int c, const XlsCell &w) {
         if (emptyTextDropped && w.kind == XlsCell::Kind::Text && w.text.empty())
             return;
         ++expected;
@@ -121,7 +130,7 @@ void expectSameCells(const XlsBook& want, int wantSheet, const XlsBook& got, int
     EXPECT_EQ(got.cellCount(gotSheet), expected);
 }
 
-void expectSameBook(const XlsBook& want, const XlsBook& got, bool emptyTextDropped = false) {
+void expectSameBook(const XlsBook &want, const XlsBook &got, bool emptyTextDropped = false) {
     ASSERT_EQ(got.sheetCount(), want.sheetCount());
     for (int s = 0; s < want.sheetCount(); ++s) {
         SCOPED_TRACE("sheet " + want.sheetName(s));
@@ -143,7 +152,7 @@ TEST(XlsBookModel, CellsAreStoredSparselyAndReplaced) {
     EXPECT_EQ(b.cell(s, 5, 7)->text, "replaced");
     EXPECT_FALSE(b.cell(s, 4, 7).has_value());
     std::vector<std::pair<int, int>> order;
-    b.forEachCell(s, [&](int r, int c, const XlsCell&) { order.emplace_back(r, c); });
+    b.forEachCell(s, [&](int r, int c, const XlsCell &) { order.emplace_back(r, c); });
     EXPECT_EQ(order, (std::vector<std::pair<int, int>>{{0, 0}, {5, 2}, {5, 7}}));
 
     EXPECT_THROW(b.writeNumber(s, 65536, 0, 1), std::out_of_range);
@@ -191,7 +200,8 @@ TEST(XlsBookFile, OurReaderReadsBackWhatWeWrite) {
     for (size_t p = 0; p + 4 <= stream.size();) {
         uint16_t type = static_cast<uint16_t>(static_cast<unsigned char>(stream[p]) |
                                               static_cast<unsigned char>(stream[p + 1]) << 8);
-        size_t len = static_cast<unsigned char>(stream[p + 2]) | static_cast<unsigned char>(stream[p + 3]) << 8;
+        size_t len = static_cast<unsigned char>(stream[p + 2]) | static_cast<unsigned char>(stream[p + 3])
+                                                                     << 8;
         continues += type == 0x003C;
         EXPECT_LE(len, 8224u);
         p += 4 + len;
@@ -216,6 +226,20 @@ TEST(XlsBookFile, DatesOfThe1904SystemAreMovedTo1900) {
     EXPECT_EQ(loaded.cell(0, 0, 1)->number, 100) << "plain numbers stay";
 }
 
+TEST(XlsBookFile, NumbersExcelCannotHoldBecomeNumErrors) {
+    XlsBook book;
+    book.addSheet("N");
+    book.writeNumber(0, 0, 0, std::nan(""));
+    book.writeNumber(0, 0, 1, -INFINITY);
+    book.writeNumber(0, 0, 2, -0.0);
+    XlsBook loaded;
+    std::string error;
+    ASSERT_TRUE(loaded.loadWorkbookStream(book.workbookStream(), &error)) << error;
+    EXPECT_EQ(loaded.cell(0, 0, 0)->text, "#NUM!");
+    EXPECT_EQ(loaded.cell(0, 0, 1)->text, "#NUM!");
+    EXPECT_TRUE(std::signbit(loaded.cell(0, 0, 2)->number));
+}
+
 TEST(XlsBookFile, XlrdReadsTypesValuesAndLayout) {
     if (test::xlrdPython().empty())
         GTEST_SKIP() << "python3-xlrd is not installed";
@@ -234,9 +258,9 @@ TEST(XlsBookFile, XlrdReadsTypesValuesAndLayout) {
         EXPECT_EQ(sheets[static_cast<size_t>(s)].nrows, book.rowCount(s));
         EXPECT_EQ(sheets[static_cast<size_t>(s)].ncols, book.columnCount(s));
         const auto want = expectedCells(book, s);
-        const auto& got = sheets[static_cast<size_t>(s)].cells;
+        const auto &got = sheets[static_cast<size_t>(s)].cells;
         EXPECT_EQ(got.size(), want.size());
-        for (const auto& [pos, w] : want) {
+        for (const auto &[pos, w] : want) {
             auto it = got.find(pos);
             ASSERT_NE(it, got.end()) << pos.first << "," << pos.second;
             EXPECT_EQ(it->second.ctype, w.ctype) << pos.first << "," << pos.second;
@@ -283,7 +307,7 @@ TEST(XlsBookFile, LibreOfficeReadsOurFileAndWeReadItsOwn) {
     // UTF-8, every sheet to its own file.
     test::sofficeConvert(path, "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false,-1",
                          "csv", csvDir, &out, &error);
-    auto readCsv = [&](const std::string& sheet) {
+    auto readCsv = [&](const std::string &sheet) {
         std::ifstream in(csvDir + "/sample-" + sheet + ".csv", std::ios::binary);
         std::ostringstream ss;
         ss << in.rdbuf();
@@ -300,8 +324,8 @@ TEST(XlsBookFile, LibreOfficeReadsOurFileAndWeReadItsOwn) {
     // format (its own .xls export does the same). Dates use the locale's short date.
     EXPECT_EQ(rows[0], "Name,Amount,Paid,Due,Notes");
     // Each row: the fields before the date, the date as the locale shows it, the note.
-    auto expectRow = [](const std::string& row, const std::string& before,
-                        const std::string& after) -> std::string {
+    auto expectRow = [](const std::string &row, const std::string &before,
+                        const std::string &after) -> std::string {
         if (row.size() <= before.size() + after.size()) {
             ADD_FAILURE() << "short row: " << row;
             return {};
@@ -348,10 +372,18 @@ TEST(XlsBookFile, FullHeightSheet) {
     for (int r = 1; r < 65535; ++r) {
         for (int c = 0; c < 20; ++c) {
             switch (c % 4) {
-            case 0: book.writeNumber(s, r, c, r * 100 + c); break;
-            case 2: book.writeNumber(s, r, c, r + c / 8.0 + 0.1); break;
-            case 3: book.writeText(s, r, c, c == 19 ? "same" : "r" + std::to_string(r) + "c" + std::to_string(c)); break;
-            default: book.writeText(s, r, c, "\xD0\x96" + std::to_string(r)); break;
+            case 0:
+                book.writeNumber(s, r, c, r * 100 + c);
+                break;
+            case 2:
+                book.writeNumber(s, r, c, r + c / 8.0 + 0.1);
+                break;
+            case 3:
+                book.writeText(s, r, c, c == 19 ? "same" : "r" + std::to_string(r) + "c" + std::to_string(c));
+                break;
+            default:
+                book.writeText(s, r, c, "\xD0\x96" + std::to_string(r));
+                break;
             }
         }
     }
@@ -382,7 +414,8 @@ TEST(XlsBookFile, FullHeightSheet) {
             lines.push_back(line);
         ASSERT_EQ(lines.size(), 65535u);
         EXPECT_EQ(lines[0].substr(0, 18), "Column 0,Column 1,");
-        const std::string lastStart = "6553400,\xD0\x96" "65534,65534.35,r65534c3,";
+        const std::string lastStart = "6553400,\xD0\x96"
+                                      "65534,65534.35,r65534c3,";
         EXPECT_EQ(lines.back().substr(0, lastStart.size()), lastStart);
         EXPECT_EQ(lines.back().substr(lines.back().size() - 5), ",same");
     }
@@ -395,10 +428,11 @@ TEST(XlsBookFile, FullHeightSheet) {
     EXPECT_EQ(sheets[0].nrows, 65535);
     EXPECT_EQ(sheets[0].ncols, 20);
     std::map<int, std::pair<long, double>> totals;
-    book.forEachCell(s, [&](int, int, const XlsCell& c) {
+    book.forEachCell(s, [&](int, int, const XlsCell &c) {
         if (c.kind == XlsCell::Kind::Text) {
             totals[1].first++;
-            totals[1].second += static_cast<double>(c.text.size()) - (c.text.rfind("\xD0\x96", 0) == 0 ? 1 : 0);
+            totals[1].second +=
+                static_cast<double>(c.text.size()) - (c.text.rfind("\xD0\x96", 0) == 0 ? 1 : 0);
         } else {
             totals[2].first++;
             totals[2].second += c.number;
@@ -409,10 +443,11 @@ TEST(XlsBookFile, FullHeightSheet) {
     EXPECT_EQ(sheets[0].totals[1].second, totals[1].second);
     EXPECT_EQ(sheets[0].totals[2].first, totals[2].first);
     EXPECT_NEAR(sheets[0].totals[2].second, totals[2].second, 1e-6 * totals[2].second);
-    const auto& last = sheets[0].cells;
+    const auto &last = sheets[0].cells;
     EXPECT_EQ(last.at({65534, 19}).value, "same");
     EXPECT_EQ(last.at({65534, 3}).value, "r65534c3");
-    EXPECT_EQ(last.at({65534, 1}).value, "\xD0\x96" "65534");
+    EXPECT_EQ(last.at({65534, 1}).value, "\xD0\x96"
+                                         "65534");
     EXPECT_EQ(last.at({65534, 4}).value, "6553404.0");
 }
 
@@ -514,7 +549,8 @@ TEST(XlsBookFile, DamagedFilesGiveErrors) {
     std::ifstream in(path, std::ios::binary);
     const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     for (size_t len : {size_t{0}, size_t{100}, size_t{512}, whole.size() / 2, whole.size() - 1}) {
-        std::ofstream(path, std::ios::binary | std::ios::trunc).write(whole.data(), static_cast<std::streamsize>(len));
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(whole.data(), static_cast<std::streamsize>(len));
         EXPECT_FALSE(b.load(path, &error)) << len;
     }
 }

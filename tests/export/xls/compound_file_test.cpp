@@ -14,17 +14,19 @@ namespace {
 std::string pattern(size_t n, unsigned seed) {
     std::string s(n, '\0');
     std::mt19937 rng(seed);
-    for (char& c : s)
+    for (char &c : s)
         c = static_cast<char>(rng());
     return s;
 }
 
-uint32_t le32(const std::string& s, size_t at) {
+uint32_t le32(const std::string &s, size_t at) {
     uint32_t v;
     std::memcpy(&v, s.data() + at, 4);
     return v;
 }
-void setLe32(std::string& s, size_t at, uint32_t v) { std::memcpy(s.data() + at, &v, 4); }
+void setLe32(std::string &s, size_t at, uint32_t v) {
+    std::memcpy(s.data() + at, &v, 4);
+}
 
 TEST(CompoundFile, StreamsOfEverySizeReadBackExactly) {
     // Sizes around the mini sector (64), mini stream cutoff (4096) and sector (512) boundaries.
@@ -139,7 +141,7 @@ TEST(CompoundFile, DamagedFilesGiveErrors) {
         CompoundFileReader r;
         std::string err, out;
         if (r.openBytes(m, &err)) {
-            for (const std::string& name : r.streamNames()) {
+            for (const std::string &name : r.streamNames()) {
                 if (r.readStream(name, &out, &err)) {
                     EXPECT_LE(out.size(), m.size());
                 }

@@ -25,7 +25,7 @@ TempDir::~TempDir() {
     fs::remove_all(path_, ec);
 }
 
-std::string shellQuote(const std::string& s) {
+std::string shellQuote(const std::string &s) {
     std::string q = "'";
     for (char c : s) {
         if (c == '\'')
@@ -36,11 +36,11 @@ std::string shellQuote(const std::string& s) {
     return q + "'";
 }
 
-int runCommand(const std::string& command, std::string* output, std::string* errors) {
+int runCommand(const std::string &command, std::string *output, std::string *errors) {
     TempDir tmp;
     const std::string errFile = tmp.file("stderr");
     std::string full = "(" + command + ") 2>" + shellQuote(errFile) + " </dev/null";
-    FILE* p = ::popen(full.c_str(), "r");
+    FILE *p = ::popen(full.c_str(), "r");
     if (!p)
         return -1;
     std::array<char, 65536> buf;
@@ -59,7 +59,7 @@ int runCommand(const std::string& command, std::string* output, std::string* err
 }
 
 std::string xlrdPython() {
-    for (const char* py : {"/usr/bin/python3"}) {
+    for (const char *py : {"/usr/bin/python3"}) {
         std::string out;
         if (fs::exists(py) && runCommand(std::string(py) + " -c 'import xlrd'", &out) == 0)
             return py;
@@ -68,7 +68,7 @@ std::string xlrdPython() {
 }
 
 std::string sofficeProgram() {
-    for (const char* p : {"/usr/bin/soffice", "/usr/lib/libreoffice/program/soffice"})
+    for (const char *p : {"/usr/bin/soffice", "/usr/lib/libreoffice/program/soffice"})
         if (fs::exists(p))
             return p;
     return {};
@@ -76,7 +76,7 @@ std::string sofficeProgram() {
 
 namespace {
 
-const char* kXlrdScript = R"PY(
+const char *kXlrdScript = R"PY(
 import sys, xlrd
 sys.stdout.reconfigure(encoding='utf-8')
 book = xlrd.open_workbook(sys.argv[1], formatting_info=True, ragged_rows=True, logfile=sys.stderr)
@@ -114,7 +114,7 @@ for sh in book.sheets():
             out.write("T\t%d\t%d\t%r\n" % (ctype, count, total))
 )PY";
 
-std::vector<std::string> split(const std::string& line, char sep) {
+std::vector<std::string> split(const std::string &line, char sep) {
     std::vector<std::string> parts;
     size_t start = 0;
     for (;;) {
@@ -126,7 +126,7 @@ std::vector<std::string> split(const std::string& line, char sep) {
     }
 }
 
-std::string unescape(const std::string& s) {
+std::string unescape(const std::string &s) {
     std::string out;
     for (size_t i = 0; i < s.size(); ++i) {
         if (s[i] == '\\' && i + 1 < s.size()) {
@@ -141,8 +141,8 @@ std::string unescape(const std::string& s) {
 
 } // namespace
 
-bool xlrdRead(const std::string& file, const std::string& mode, std::vector<XlrdSheet>* sheets,
-              std::string* error) {
+bool xlrdRead(const std::string &file, const std::string &mode, std::vector<XlrdSheet> *sheets,
+              std::string *error) {
     const std::string py = xlrdPython();
     if (py.empty()) {
         *error = "xlrd is not installed";
@@ -188,8 +188,8 @@ bool xlrdRead(const std::string& file, const std::string& mode, std::vector<Xlrd
     return true;
 }
 
-bool sofficeConvert(const std::string& file, const std::string& target, const std::string& extension,
-                    const std::string& outDir, std::string* outPath, std::string* error) {
+bool sofficeConvert(const std::string &file, const std::string &target, const std::string &extension,
+                    const std::string &outDir, std::string *outPath, std::string *error) {
     const std::string soffice = sofficeProgram();
     if (soffice.empty()) {
         *error = "LibreOffice is not installed";

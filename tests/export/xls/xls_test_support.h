@@ -10,22 +10,22 @@
 namespace quorv::xls::test {
 
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    const std::filesystem::path& path() const { return path_; }
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+    std::string file(const std::string &name) const { return (path_ / name).string(); }
+    const std::filesystem::path &path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
 // Runs a shell command; returns its exit status and standard output (standard error goes to
 // *errors when given).
-int runCommand(const std::string& command, std::string* output, std::string* errors = nullptr);
-std::string shellQuote(const std::string& s);
+int runCommand(const std::string &command, std::string *output, std::string *errors = nullptr);
+std::string shellQuote(const std::string &s);
 
 // Debian's python with xlrd, and LibreOffice; empty when missing.
 std::string xlrdPython();
@@ -48,11 +48,11 @@ struct XlrdSheet {
 };
 
 // mode "all" lists every cell; "summary" lists rows 0, 1 and the last one, and per-type totals.
-bool xlrdRead(const std::string& file, const std::string& mode, std::vector<XlrdSheet>* sheets,
-              std::string* error);
+bool xlrdRead(const std::string &file, const std::string &mode, std::vector<XlrdSheet> *sheets,
+              std::string *error);
 
 // Converts with LibreOffice headless (its own profile folder each time); returns the output path.
-bool sofficeConvert(const std::string& file, const std::string& target, const std::string& extension,
-                    const std::string& outDir, std::string* outPath, std::string* error);
+bool sofficeConvert(const std::string &file, const std::string &target, const std::string &extension,
+                    const std::string &outDir, std::string *outPath, std::string *error);
 
 } // namespace quorv::xls::test
