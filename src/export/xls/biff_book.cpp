@@ -440,22 +440,8 @@ bool isDateFormatCode(std::string_view code) {
             if (!inner.empty() && inner.find_first_not_of("hHmMsS") == std::string_view::npos)
                 return true;
             i = end;
-        } else {
-            switch (c) {
-            case 'y':
-            case 'Y':
-            case 'm':
-            case 'M':
-            case 'd':
-            case 'D':
-            case 'h':
-            case 'H':
-            case 's':
-            case 'S':
-                return true;
-            default:
-                break;
-            }
+        } else if (c != '\0' && std::strchr("yYmMdDhHsS", c)) {
+            return true;
         }
     }
     return false;

@@ -75,7 +75,7 @@ class XlsBook {
     struct StoredCell {
         uint16_t col;
         uint8_t kind;
-        uint32_t text; // string pool index for kText
+        uint32_t text; // string pool index, for text cells
         double number;
     };
     struct Sheet {
