@@ -1,0 +1,559 @@
+#include "export/xls/biff_book.h"
+
+#include "export/xls/compound_file.h"
+#include "xls_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace quorv::xls {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+using test::XlrdSheet;
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
+std::string repeat(std::string_view unit, size_t n) {
+    std::string s;
+    for (size_t i = 0; i < n; ++i)
+        s += unit;
+    return s;
+}
+
+// Sheet names and texts: Latin-1 (stored 8-bit) and beyond (stored UTF-16).
+const std::string kDonnees = "Donn\xC3\xA9"
+                             "es";
+const std::string kGreek = "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC \xCE\xA3";
+const std::string kZoe = "Zo\xC3\xAB";
+const std::string kJapanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";
+const std::string kEmoji = "smile \xF0\x9F\x98\x80";
+
+// A book with every kind of cell, several sheets, frozen header, widths, extreme cells, two
+// 32767-character texts and a shared string table long enough to need CONTINUE records.
+XlsBook sampleBook() {
+    XlsBook b;
+    const int s0 = b.addSheet(kDonnees);
+    const std::vector<std::string> header = {"Name", "Amount", "Paid", "Due", "Notes"};
+    for (int c = 0; c < 5; ++c)
+        b.writeText(s0, 0, c, header[static_cast<size_t>(c)]);
+    const std::vector<std::string> names = {kZoe, kJapanese, kGreek, "line1\nline2", "\tx ", kEmoji};
+    const std::vector<double> amounts = {0, -1.5, 1e300, 3.14159, 123456789012.0, 42};
+    const std::vector<double> dates = {45000, 45000.5, 1, 2958465, 36526.75, 60};
+    for (int r = 0; r < 6; ++r) {
+        b.writeText(s0, r + 1, 0, names[static_cast<size_t>(r)]);
+        b.writeNumber(s0, r + 1, 1, amounts[static_cast<size_t>(r)]);
+        b.writeLogical(s0, r + 1, 2, r % 2 == 0);
+        b.writeDate(s0, r + 1, 3, dates[static_cast<size_t>(r)]);
+        b.writeText(s0, r + 1, 4, "note " + std::to_string(r));
+    }
+    b.freezeFirstRow(s0);
+    b.setColumnWidth(s0, 0, 0, 11.0);
+    b.setColumnWidth(s0, 1, 3, 20.5);
+
+    const int s1 = b.addSheet(kGreek);
+    b.writeNumber(s1, 65535, 255, -536870912);
+    b.writeText(s1, 0, 255, "far right");
+    b.writeLogical(s1, 65535, 0, false);
+    b.writeText(s1, 1, 0, std::string(32767, 'x'));
+    b.writeText(s1, 2, 0, repeat("\xD0\x96", 32767));
+    b.writeNumber(s1, 3, 1, 0.1);
+    b.writeText(s1, 3, 0, ""); // an empty text cell, which LibreOffice drops
+    b.writeNumber(s1, 3, 2, 536870912);
+
+    const int s2 = b.addSheet("Strings");
+    for (int i = 0; i < 3000; ++i) {
+        std::string t = (i % 3 == 1) ? repeat(kJapanese, static_cast<size_t>(i % 29)) + std::to_string(i)
+                                     : repeat("ab\xC3\xA9", static_cast<size_t>(i % 37)) + std::to_string(i);
+        b.writeText(s2, i / 4, i % 4, t);
+    }
+    b.addSheet("Empty");
+    return b;
+}
+
+struct ExpectedCell {
+    int ctype;
+    std::string value;
+};
+
+// How xlrd would show each of our cells.
+std::map<std::pair<int, int>, ExpectedCell> expectedCells(const XlsBook &b, int sheet) {
+    std::map<std::pair<int, int>, ExpectedCell> out;
+    b.forEachCell(sheet, [&](int r, int c, const XlsCell &cell) {
+        switch (cell.kind) {
+        case XlsCell::Kind::Text:
+            out[{r, c}] = {1, cell.text};
+            break;
+        case XlsCell::Kind::Number:
+            out[{r, c}] = {2, std::to_string(cell.number)};
+            break;
+        case XlsCell::Kind::Date:
+            out[{r, c}] = {3, std::to_string(cell.number)};
+            break;
+        case XlsCell::Kind::Logical:
+            out[{r, c}] = {4, cell.logical ? "1" : "0"};
+            break;
+        }
+    });
+    return out;
+}
+
+// LibreOffice drops cells holding empty text; `emptyTextDropped` allows for that.
+void expectSameCells(const XlsBook &want, int wantSheet, const XlsBook &got, int gotSheet,
+                     bool emptyTextDropped = false) {
+    size_t expected = 0;
+    want.forEachCell(wantSheet, [&](int r, int c, const XlsCell &w) {
+        if (emptyTextDropped && w.kind == XlsCell::Kind::Text && w.text.empty())
+            return;
+        ++expected;
+        auto g = got.cell(gotSheet, r, c);
+        ASSERT_TRUE(g.has_value()) << "missing cell " << r << "," << c;
+        EXPECT_EQ(static_cast<int>(g->kind), static_cast<int>(w.kind)) << r << "," << c;
+        EXPECT_EQ(g->text, w.text) << r << "," << c;
+        EXPECT_EQ(g->logical, w.logical) << r << "," << c;
+        if (w.kind == XlsCell::Kind::Number || w.kind == XlsCell::Kind::Date) {
+            EXPECT_EQ(g->number, w.number) << r << "," << c;
+        }
+    });
+    EXPECT_EQ(got.cellCount(gotSheet), expected);
+}
+
+void expectSameBook(const XlsBook &want, const XlsBook &got, bool emptyTextDropped = false) {
+    ASSERT_EQ(got.sheetCount(), want.sheetCount());
+    for (int s = 0; s < want.sheetCount(); ++s) {
+        SCOPED_TRACE("sheet " + want.sheetName(s));
+        EXPECT_EQ(got.sheetName(s), want.sheetName(s));
+        expectSameCells(want, s, got, s, emptyTextDropped);
+    }
+}
+
+TEST(XlsBookModel, CellsAreStoredSparselyAndReplaced) {
+    XlsBook b;
+    const int s = b.addSheet("S");
+    b.writeNumber(s, 5, 7, 1);
+    b.writeText(s, 5, 2, "left");
+    b.writeText(s, 5, 7, "replaced");
+    b.writeLogical(s, 0, 0, true);
+    EXPECT_EQ(b.cellCount(s), 3u);
+    EXPECT_EQ(b.rowCount(s), 6);
+    EXPECT_EQ(b.columnCount(s), 8);
+    EXPECT_EQ(b.cell(s, 5, 7)->text, "replaced");
+    EXPECT_FALSE(b.cell(s, 4, 7).has_value());
+    std::vector<std::pair<int, int>> order;
+    b.forEachCell(s, [&](int r, int c, const XlsCell &) { order.emplace_back(r, c); });
+    EXPECT_EQ(order, (std::vector<std::pair<int, int>>{{0, 0}, {5, 2}, {5, 7}}));
+
+    EXPECT_THROW(b.writeNumber(s, 65536, 0, 1), std::out_of_range);
+    EXPECT_THROW(b.writeNumber(s, 0, 256, 1), std::out_of_range);
+    EXPECT_THROW(b.writeNumber(1, 0, 0, 1), std::out_of_range);
+    EXPECT_THROW(b.setColumnWidth(s, -1, 2, 10), std::out_of_range);
+
+    // Text is cut to 32767 UTF-16 units, never inside a surrogate pair.
+    b.writeText(s, 1, 0, std::string(40000, 'y'));
+    EXPECT_EQ(b.cell(s, 1, 0)->text.size(), 32767u);
+    b.writeText(s, 1, 1, "a" + repeat("\xF0\x9F\x98\x80", 20000));
+    EXPECT_EQ(b.cell(s, 1, 1)->text, "a" + repeat("\xF0\x9F\x98\x80", 16383));
+}
+
+TEST(XlsBookFile, OurReaderReadsBackWhatWeWrite) {
+    const XlsBook book = sampleBook();
+    TempDir dir;
+    const std::string path = dir.file("sample.xls");
+    std::string error;
+    ASSERT_TRUE(book.save(path, &error)) << error;
+
+    XlsBook loaded;
+    ASSERT_TRUE(loaded.load(path, &error)) << error;
+    expectSameBook(book, loaded);
+    EXPECT_EQ(loaded.frozenRows(0), 1);
+    EXPECT_EQ(loaded.frozenRows(1), 0);
+    EXPECT_EQ(loaded.columnWidth(0, 0), 11.0);
+    EXPECT_EQ(loaded.columnWidth(0, 3), 20.5);
+    EXPECT_EQ(loaded.columnWidth(0, 4), 0.0);
+
+    // Appending: load, add a sheet, save, and everything is there.
+    const int extra = loaded.addSheet("Appended");
+    loaded.writeText(extra, 0, 0, "new");
+    ASSERT_TRUE(loaded.save(path, &error)) << error;
+    XlsBook again;
+    ASSERT_TRUE(again.load(path, &error)) << error;
+    ASSERT_EQ(again.sheetCount(), 5);
+    expectSameCells(book, 2, again, 2);
+    EXPECT_EQ(again.cell(4, 0, 0)->text, "new");
+    EXPECT_EQ(again.frozenRows(0), 1);
+
+    // The strings table of the sample is long enough to go on in CONTINUE records.
+    const std::string stream = book.workbookStream();
+    size_t continues = 0;
+    for (size_t p = 0; p + 4 <= stream.size();) {
+        uint16_t type = static_cast<uint16_t>(static_cast<unsigned char>(stream[p]) |
+                                              static_cast<unsigned char>(stream[p + 1]) << 8);
+        size_t len = static_cast<unsigned char>(stream[p + 2]) | static_cast<unsigned char>(stream[p + 3])
+                                                                     << 8;
+        continues += type == 0x003C;
+        EXPECT_LE(len, 8224u);
+        p += 4 + len;
+    }
+    EXPECT_GT(continues, 10u);
+}
+
+TEST(XlsBookFile, DatesOfThe1904SystemAreMovedTo1900) {
+    XlsBook book;
+    book.addSheet("D");
+    book.writeDate(0, 0, 0, 100);
+    book.writeNumber(0, 0, 1, 100);
+    std::string stream = book.workbookStream();
+    const std::string dateMode("\x22\x00\x02\x00\x00\x00", 6);
+    const size_t at = stream.find(dateMode);
+    ASSERT_NE(at, std::string::npos);
+    stream[at + 4] = 1;
+    XlsBook loaded;
+    std::string error;
+    ASSERT_TRUE(loaded.loadWorkbookStream(stream, &error)) << error;
+    EXPECT_EQ(loaded.cell(0, 0, 0)->number, 1562);
+    EXPECT_EQ(loaded.cell(0, 0, 1)->number, 100) << "plain numbers stay";
+}
+
+TEST(XlsBookFile, NumbersExcelCannotHoldBecomeNumErrors) {
+    XlsBook book;
+    book.addSheet("N");
+    book.writeNumber(0, 0, 0, std::nan(""));
+    book.writeNumber(0, 0, 1, -INFINITY);
+    book.writeNumber(0, 0, 2, -0.0);
+    XlsBook loaded;
+    std::string error;
+    ASSERT_TRUE(loaded.loadWorkbookStream(book.workbookStream(), &error)) << error;
+    EXPECT_EQ(loaded.cell(0, 0, 0)->text, "#NUM!");
+    EXPECT_EQ(loaded.cell(0, 0, 1)->text, "#NUM!");
+    EXPECT_TRUE(std::signbit(loaded.cell(0, 0, 2)->number));
+}
+
+TEST(XlsBookFile, XlrdReadsTypesValuesAndLayout) {
+    if (test::xlrdPython().empty())
+        GTEST_SKIP() << "python3-xlrd is not installed";
+    const XlsBook book = sampleBook();
+    TempDir dir;
+    const std::string path = dir.file("sample.xls");
+    std::string error;
+    ASSERT_TRUE(book.save(path, &error)) << error;
+
+    std::vector<XlrdSheet> sheets;
+    ASSERT_TRUE(test::xlrdRead(path, "all", &sheets, &error)) << error;
+    ASSERT_EQ(sheets.size(), 4u);
+    for (int s = 0; s < 4; ++s) {
+        SCOPED_TRACE("sheet " + std::to_string(s));
+        EXPECT_EQ(sheets[static_cast<size_t>(s)].name, book.sheetName(s));
+        EXPECT_EQ(sheets[static_cast<size_t>(s)].nrows, book.rowCount(s));
+        EXPECT_EQ(sheets[static_cast<size_t>(s)].ncols, book.columnCount(s));
+        const auto want = expectedCells(book, s);
+        const auto &got = sheets[static_cast<size_t>(s)].cells;
+        EXPECT_EQ(got.size(), want.size());
+        for (const auto &[pos, w] : want) {
+            auto it = got.find(pos);
+            ASSERT_NE(it, got.end()) << pos.first << "," << pos.second;
+            EXPECT_EQ(it->second.ctype, w.ctype) << pos.first << "," << pos.second;
+            if (w.ctype == 2 || w.ctype == 3) {
+                EXPECT_EQ(std::stod(it->second.value), book.cell(s, pos.first, pos.second)->number);
+            } else {
+                EXPECT_EQ(it->second.value, w.value) << pos.first << "," << pos.second;
+            }
+        }
+    }
+    EXPECT_EQ(sheets[0].horzSplitPos, 1);
+    EXPECT_TRUE(sheets[0].panesFrozen);
+    EXPECT_EQ(sheets[1].horzSplitPos, 0);
+    EXPECT_FALSE(sheets[1].panesFrozen);
+    EXPECT_EQ(sheets[0].widths, (std::map<int, int>{{0, 11 * 256}, {1, 5248}, {2, 5248}, {3, 5248}}));
+    EXPECT_TRUE(sheets[1].widths.empty());
+
+    // A book this small has its Workbook stream padded to the 4096 bytes of a regular stream.
+    XlsBook tiny;
+    tiny.addSheet("Tiny");
+    tiny.writeDate(0, 0, 0, 45000);
+    tiny.writeText(0, 1, 0, kZoe);
+    ASSERT_LT(tiny.workbookStream().size(), 4096u);
+    ASSERT_TRUE(tiny.save(path, &error)) << error;
+    ASSERT_TRUE(test::xlrdRead(path, "all", &sheets, &error)) << error;
+    ASSERT_EQ(sheets.size(), 1u);
+    EXPECT_EQ(sheets[0].cells.at({0, 0}).ctype, 3);
+    EXPECT_EQ(sheets[0].cells.at({1, 0}).value, kZoe);
+}
+
+// LibreOffice reads our file (CSV of every sheet shows the values as a person sees them), and our
+// reader reads LibreOffice's own .xls of it.
+TEST(XlsBookFile, LibreOfficeReadsOurFileAndWeReadItsOwn) {
+    if (test::sofficeProgram().empty())
+        GTEST_SKIP() << "LibreOffice is not installed";
+    const XlsBook book = sampleBook();
+    TempDir dir;
+    const std::string path = dir.file("sample.xls");
+    std::string error, out;
+    ASSERT_TRUE(book.save(path, &error)) << error;
+
+    const std::string csvDir = dir.file("csv");
+    fs::create_directories(csvDir);
+    // UTF-8, every sheet to its own file.
+    test::sofficeConvert(path, "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false,-1",
+                         "csv", csvDir, &out, &error);
+    auto readCsv = [&](const std::string &sheet) {
+        std::ifstream in(csvDir + "/sample-" + sheet + ".csv", std::ios::binary);
+        std::ostringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    };
+    const std::string first = readCsv(kDonnees);
+    ASSERT_FALSE(first.empty()) << "no CSV for the first sheet; " << error;
+    std::istringstream lines(first);
+    std::vector<std::string> rows;
+    for (std::string line; std::getline(lines, line);)
+        rows.push_back(line);
+    ASSERT_GE(rows.size(), 7u);
+    // Booleans show as 1 and 0: LibreOffice reads them as =TRUE() and =FALSE() with our General
+    // format (its own .xls export does the same). Dates use the locale's short date.
+    EXPECT_EQ(rows[0], "Name,Amount,Paid,Due,Notes");
+    // Each row: the fields before the date, the date as the locale shows it, the note.
+    auto expectRow = [](const std::string &row, const std::string &before,
+                        const std::string &after) -> std::string {
+        if (row.size() <= before.size() + after.size()) {
+            ADD_FAILURE() << "short row: " << row;
+            return {};
+        }
+        EXPECT_EQ(row.substr(0, before.size()), before) << row;
+        EXPECT_EQ(row.substr(row.size() - after.size()), after) << row;
+        const std::string date = row.substr(before.size(), row.size() - before.size() - after.size());
+        EXPECT_EQ(date.find_first_not_of("0123456789/.-"), std::string::npos) << "not a date: " << row;
+        return date;
+    };
+    const std::string date = expectRow(rows[1], kZoe + ",0,1,", ",note 0");
+    EXPECT_TRUE(date == "3/15/2023" || date == "03/15/23" || date == "15/03/2023" || date == "15.03.23" ||
+                date == "2023-03-15")
+        << date;
+    expectRow(rows[2], kJapanese + ",-1.5,0,", ",note 1");
+    expectRow(rows[3], kGreek + ",1E+300,1,", ",note 2");
+    EXPECT_NE(first.find("\"line1\nline2\",3.14159,0,"), std::string::npos) << first;
+    EXPECT_NE(first.find(kEmoji + ",42,0,"), std::string::npos) << first;
+    const std::string strings = readCsv("Strings");
+    EXPECT_NE(strings.find(repeat(kJapanese, 28) + "28"), std::string::npos);
+    EXPECT_NE(readCsv(kGreek).find(std::string(32767, 'x')), std::string::npos);
+    EXPECT_NE(readCsv(kGreek).find(repeat("\xD0\x96", 32767)), std::string::npos);
+
+    // LibreOffice's .xls of our file: its SST, formats and row layout, read by us.
+    const std::string loDir = dir.file("lo");
+    fs::create_directories(loDir);
+    std::string loPath;
+    ASSERT_TRUE(test::sofficeConvert(path, "xls:MS Excel 97", "xls", loDir, &loPath, &error)) << error;
+    XlsBook loaded;
+    ASSERT_TRUE(loaded.load(loPath, &error)) << error;
+    expectSameBook(book, loaded, true);
+    EXPECT_EQ(loaded.frozenRows(0), 1);
+    EXPECT_NEAR(loaded.columnWidth(0, 0), 11.0, 0.5);
+    EXPECT_NEAR(loaded.columnWidth(0, 2), 20.5, 0.5);
+}
+
+// 65535 rows x 20 columns of numbers and distinct strings: a file over 7 MB, so the compound file
+// needs DIFAT sectors, and a strings table of some thousand CONTINUE records.
+TEST(XlsBookFile, FullHeightSheet) {
+    XlsBook book;
+    const int s = book.addSheet("Big");
+    for (int c = 0; c < 20; ++c)
+        book.writeText(s, 0, c, "Column " + std::to_string(c));
+    for (int r = 1; r < 65535; ++r) {
+        for (int c = 0; c < 20; ++c) {
+            switch (c % 4) {
+            case 0:
+                book.writeNumber(s, r, c, r * 100 + c);
+                break;
+            case 2:
+                book.writeNumber(s, r, c, r + c / 8.0 + 0.1);
+                break;
+            case 3:
+                book.writeText(s, r, c, c == 19 ? "same" : "r" + std::to_string(r) + "c" + std::to_string(c));
+                break;
+            default:
+                book.writeText(s, r, c, "\xD0\x96" + std::to_string(r));
+                break;
+            }
+        }
+    }
+    TempDir dir;
+    const std::string path = dir.file("big.xls");
+    std::string error;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(book.save(path, &error)) << error;
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::cout << "saved 65535 x 20 cells in " << seconds << " s, " << fs::file_size(path) << " bytes\n";
+    EXPECT_GT(fs::file_size(path), 7'200'000u);
+    if (!kSanitized) {
+        EXPECT_LT(seconds, 5.0);
+    }
+
+    XlsBook loaded;
+    ASSERT_TRUE(loaded.load(path, &error)) << error;
+    expectSameBook(book, loaded);
+
+    if (!test::sofficeProgram().empty()) {
+        std::string csv;
+        ASSERT_TRUE(test::sofficeConvert(path, "csv:Text - txt - csv (StarCalc):44,34,76", "csv", dir.path(),
+                                         &csv, &error))
+            << error;
+        std::ifstream in(csv, std::ios::binary);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        ASSERT_EQ(lines.size(), 65535u);
+        EXPECT_EQ(lines[0].substr(0, 18), "Column 0,Column 1,");
+        const std::string lastStart = "6553400,\xD0\x96"
+                                      "65534,65534.35,r65534c3,";
+        EXPECT_EQ(lines.back().substr(0, lastStart.size()), lastStart);
+        EXPECT_EQ(lines.back().substr(lines.back().size() - 5), ",same");
+    }
+
+    if (test::xlrdPython().empty())
+        GTEST_SKIP() << "python3-xlrd is not installed";
+    std::vector<XlrdSheet> sheets;
+    ASSERT_TRUE(test::xlrdRead(path, "summary", &sheets, &error)) << error;
+    ASSERT_EQ(sheets.size(), 1u);
+    EXPECT_EQ(sheets[0].nrows, 65535);
+    EXPECT_EQ(sheets[0].ncols, 20);
+    std::map<int, std::pair<long, double>> totals;
+    book.forEachCell(s, [&](int, int, const XlsCell &c) {
+        if (c.kind == XlsCell::Kind::Text) {
+            totals[1].first++;
+            totals[1].second +=
+                static_cast<double>(c.text.size()) - (c.text.rfind("\xD0\x96", 0) == 0 ? 1 : 0);
+        } else {
+            totals[2].first++;
+            totals[2].second += c.number;
+        }
+    });
+    ASSERT_EQ(sheets[0].totals.size(), 2u);
+    EXPECT_EQ(sheets[0].totals[1].first, totals[1].first);
+    EXPECT_EQ(sheets[0].totals[1].second, totals[1].second);
+    EXPECT_EQ(sheets[0].totals[2].first, totals[2].first);
+    EXPECT_NEAR(sheets[0].totals[2].second, totals[2].second, 1e-6 * totals[2].second);
+    const auto &last = sheets[0].cells;
+    EXPECT_EQ(last.at({65534, 19}).value, "same");
+    EXPECT_EQ(last.at({65534, 3}).value, "r65534c3");
+    EXPECT_EQ(last.at({65534, 1}).value, "\xD0\x96"
+                                         "65534");
+    EXPECT_EQ(last.at({65534, 4}).value, "6553404.0");
+}
+
+TEST(XlsBookFile, SavesTenColumnsOfFullHeightQuickly) {
+    XlsBook book;
+    const int s = book.addSheet("Timing");
+    for (int r = 0; r < 65534; ++r) {
+        for (int c = 0; c < 10; ++c) {
+            if (c % 2)
+                book.writeText(s, r, c, "text " + std::to_string(r % 5000) + "/" + std::to_string(c));
+            else
+                book.writeNumber(s, r, c, r * 0.37 + c);
+        }
+    }
+    TempDir dir;
+    std::string error;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(book.save(dir.file("t.xls"), &error)) << error;
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::cout << "saved 65534 x 10 cells in " << seconds << " s\n";
+    if (!kSanitized) {
+        EXPECT_LT(seconds, 2.0);
+    }
+}
+
+TEST(XlsBookFile, DamagedFilesGiveErrors) {
+    XlsBook sample;
+    std::string error;
+    const int s = sample.addSheet("S");
+    for (int r = 0; r < 40; ++r) {
+        sample.writeText(s, r, 0, "row " + std::to_string(r) + (r % 2 ? kJapanese : ""));
+        sample.writeNumber(s, r, 1, r * 1.25);
+        sample.writeDate(s, r, 2, 40000 + r);
+        sample.writeLogical(s, r, 3, r % 3 == 0);
+    }
+    sample.freezeFirstRow(s);
+    sample.setColumnWidth(s, 0, 3, 12);
+    sample.addSheet("Second");
+    const std::string stream = sample.workbookStream();
+
+    // Every cut stream fails, with a message, and leaves the book as it was.
+    XlsBook target = sample;
+    for (size_t len = 0; len < stream.size(); ++len) {
+        error.clear();
+        ASSERT_FALSE(target.loadWorkbookStream(std::string_view(stream).substr(0, len), &error)) << len;
+        ASSERT_FALSE(error.empty());
+    }
+    EXPECT_EQ(target.sheetCount(), 2);
+    EXPECT_EQ(target.cellCount(0), 160u);
+
+    // Random damage: no crash, hang or runaway allocation; whatever loads stays within limits.
+    std::mt19937 rng(7);
+    for (int round = 0; round < 20000; ++round) {
+        std::string m = stream;
+        for (int e = 1 + static_cast<int>(rng() % 4); e > 0; --e)
+            m[rng() % m.size()] = static_cast<char>(rng() % 3 ? rng() : 0xFF);
+        XlsBook b;
+        if (b.loadWorkbookStream(m, &error)) {
+            for (int i = 0; i < b.sheetCount(); ++i) {
+                ASSERT_LE(b.cellCount(i), 1000u);
+            }
+        }
+    }
+
+    // A strings table claiming four billion strings.
+    std::string huge = stream;
+    size_t sst = huge.find(std::string("\xFC\x00", 2));
+    ASSERT_NE(sst, std::string::npos);
+    for (int i = 0; i < 4; ++i)
+        huge[sst + 8 + i] = '\xFF';
+    XlsBook b;
+    b.loadWorkbookStream(huge, &error);
+
+    // Two sheets at one offset, and a sheet whose records run on into the next sheet.
+    const size_t firstSheet = stream.find(std::string("\x85\x00", 2));
+    const size_t secondSheet = stream.find(std::string("\x85\x00", 2), firstSheet + 1);
+    ASSERT_NE(secondSheet, std::string::npos);
+    std::string shared = stream;
+    shared.replace(secondSheet + 4, 4, stream, firstSheet + 4, 4);
+    EXPECT_FALSE(b.loadWorkbookStream(shared, &error));
+    std::string runOn = stream;
+    uint32_t secondOffset = 0;
+    std::memcpy(&secondOffset, stream.data() + secondSheet + 4, 4);
+    ASSERT_EQ(runOn.substr(secondOffset - 4, 4), std::string("\x0A\x00\x00\x00", 4));
+    runOn[secondOffset - 4] = 0x0B; // the first sheet's EOF becomes an unknown record
+    EXPECT_FALSE(b.loadWorkbookStream(runOn, &error));
+    EXPECT_NE(error.find("without an EOF"), std::string::npos) << error;
+
+    // Files: missing, not a compound file, no workbook inside, cut short.
+    TempDir dir;
+    EXPECT_FALSE(b.load(dir.file("missing.xls"), &error));
+    std::ofstream(dir.file("text.xls")) << "Name,Amount\nx,1\n";
+    EXPECT_FALSE(b.load(dir.file("text.xls"), &error));
+    EXPECT_NE(error.find("compound"), std::string::npos) << error;
+    ASSERT_TRUE(writeCompoundFile(dir.file("other.xls"), {{"Other", "data"}}, &error));
+    EXPECT_FALSE(b.load(dir.file("other.xls"), &error));
+    const std::string path = dir.file("s.xls");
+    ASSERT_TRUE(sample.save(path, &error)) << error;
+    std::ifstream in(path, std::ios::binary);
+    const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (size_t len : {size_t{0}, size_t{100}, size_t{512}, whole.size() / 2, whole.size() - 1}) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(whole.data(), static_cast<std::streamsize>(len));
+        EXPECT_FALSE(b.load(path, &error)) << len;
+    }
+}
+
+} // namespace
+} // namespace quorv::xls
