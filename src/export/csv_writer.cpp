@@ -23,24 +23,18 @@ ValueGroup groupOf(uint8_t type) {
 
 bool isDateOrTime(uint8_t type) { return type == PxDate || type == PxTime || type == PxTimestamp; }
 
-// The quote character that encloses values: the chosen one, or the double quote when none is chosen.
-char effectiveQuote(const ExportSettings &s) { return s.quoteChar ? s.quoteChar : '"'; }
-
-void appendValue(ExportRun &run, int field, std::string &out) {
-    const ExportSettings &s = run.settings;
+void appendValue(ExportRun &run, const CsvRules &rules, int field, std::string &out) {
     SourceTable &table = run.table;
     const uint8_t type = table.fields[static_cast<size_t>(field)].type;
-    const char separator = s.separator.empty() ? ',' : s.separator[0];
-    const char quote = effectiveQuote(s);
     std::string &value = run.scratch;
-    formatFieldValue(value, table, s, table.recordBuffer.data(), field);
+    formatFieldValue(value, table, run.settings, table.recordBuffer.data(), field);
+    const ValueGroup group = groupOf(type);
 
-    const char special[] = {separator, quote, '"', '\r', '\n', '\0'};
-    if (groupOf(type) == ValueGroup::Memo) {
+    if (group == ValueGroup::Memo) {
         // Memo text goes out whole, line breaks included; it is enclosed when a reader would
         // otherwise split or misread it.
-        if (!value.empty() && (s.quoteAll || containsAny(value, std::string_view(special, 5))))
-            appendEnclosed(out, value, quote);
+        if (!value.empty() && (rules.quoteAll || rules.needsEnclosing(value)))
+            appendEnclosed(out, value, rules.quote);
         else
             out += value;
         return;
@@ -50,56 +44,75 @@ void appendValue(ExportRun &run, int field, std::string &out) {
     if (text.empty()) {
         if (isDateOrTime(type))
             out += "null"; // an empty date, time or timestamp
-        else if (groupOf(type) == ValueGroup::TextLike && (s.quoteChar || s.quoteAll || separator == ' '))
-            appendEnclosed(out, text, quote);
+        else if (group == ValueGroup::TextLike && (rules.quoteText || rules.quoteAll || rules.separator == ' '))
+            appendEnclosed(out, text, rules.quote);
         return; // an empty number stays empty
     }
-    const bool enclose = separator == ' ' || containsAny(text, std::string_view(special, 5)) || s.quoteAll ||
-                         (s.quoteChar && groupOf(type) == ValueGroup::TextLike);
+    const bool enclose = rules.separator == ' ' || rules.quoteAll || (rules.quoteText && group == ValueGroup::TextLike) ||
+                         rules.needsEnclosing(text);
     if (enclose)
-        appendEnclosed(out, text, quote); // leading blanks stay inside the quotes
+        appendEnclosed(out, text, rules.quote); // leading blanks stay inside the quotes
     else
         out += trimBlanks(text);
 }
 
 } // namespace
 
-void buildCsvHeader(ExportRun &run, std::string &out) {
+CsvRules::CsvRules(const ExportSettings &settings)
+    : separator(settings.separator.empty() ? ',' : settings.separator[0]),
+      // The chosen quote character encloses every value that needs it (the double quote when none
+      // is chosen), so that the file reads back with one quote character.
+      quote(settings.quoteChar ? settings.quoteChar : '"'), quoteAll(settings.quoteAll),
+      quoteText(settings.quoteChar != 0) {
+    for (unsigned char c : {static_cast<unsigned char>(separator), static_cast<unsigned char>(quote),
+                            static_cast<unsigned char>('"'), static_cast<unsigned char>('\r'),
+                            static_cast<unsigned char>('\n')})
+        special[c] = true;
+}
+
+bool CsvRules::needsEnclosing(std::string_view text) const {
+    for (char c : text)
+        if (special[static_cast<unsigned char>(c)])
+            return true;
+    return false;
+}
+
+void buildCsvHeader(ExportRun &run, const CsvRules &rules, std::string &out) {
     const ExportSettings &s = run.settings;
     out.clear();
-    const bool enclose = s.quoteAll || (!s.separator.empty() && s.separator[0] == ' ');
+    const bool encloseAll = rules.quoteAll || rules.separator == ' ';
     for (size_t i = 0; i < run.columns.size(); ++i) {
         if (i > 0)
             out += s.separator;
         std::string name = fieldName(run.table, run.columns[i]);
-        if (enclose || containsAny(name, std::string_view("\"\r\n", 3)) || name.find(effectiveQuote(s)) != std::string::npos ||
-            (!s.separator.empty() && name.find(s.separator[0]) != std::string::npos))
-            appendEnclosed(out, name, effectiveQuote(s));
+        if (encloseAll || rules.needsEnclosing(name))
+            appendEnclosed(out, name, rules.quote);
         else
             out += name;
     }
 }
 
-void buildCsvRecord(ExportRun &run, std::string &out) {
+void buildCsvRecord(ExportRun &run, const CsvRules &rules, std::string &out) {
     out.clear();
     for (size_t i = 0; i < run.columns.size(); ++i) {
         if (i > 0)
             out += run.settings.separator;
-        appendValue(run, run.columns[i], out);
+        appendValue(run, rules, run.columns[i], out);
     }
 }
 
 bool CsvWriter::head(ExportRun &run) {
+    rules_ = CsvRules(run.settings); // the driver has turned "tab" and "space" into characters
     if (!run.settings.writeHeader)
         return true;
-    buildCsvHeader(run, run.lineBuffer);
+    buildCsvHeader(run, rules_, run.lineBuffer);
     run.lineBuffer += "\r\n";
     run.output.writeRecordLine(run.lineBuffer, run.settings.utf8, run.table.ansiCodePage);
     return true;
 }
 
 bool CsvWriter::record(ExportRun &run) {
-    buildCsvRecord(run, run.lineBuffer);
+    buildCsvRecord(run, rules_, run.lineBuffer);
     run.lineBuffer += "\r\n";
     run.output.writeRecordLine(run.lineBuffer, run.settings.utf8, run.table.ansiCodePage);
     return true;

@@ -6,7 +6,9 @@ namespace quorv {
 
 namespace {
 
-template <class W> std::unique_ptr<FormatWriter> make(const ExportSettings &) { return std::make_unique<W>(); }
+template <class W> std::unique_ptr<FormatWriter> make(const ExportSettings &settings) {
+    return std::make_unique<W>(settings);
+}
 
 struct WriterRow {
     OutputType type;

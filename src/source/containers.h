@@ -101,6 +101,7 @@ public:
 
     // Calls fn for each item from the first; stops at the first nonzero result, leaving the cursor there.
     int listForEach(const std::function<int(T &)> &fn) {
+        index_ = 0;
         for (Node *node = first_, *before = nullptr; node; before = node, node = node->next) {
             current_ = node;
             previous_ = before;

@@ -1,6 +1,7 @@
 #include "source/format.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -40,41 +41,64 @@ void appendFormatted(std::string &dest, const char *format, ...) {
         dest.append(buffer, static_cast<size_t>(std::min<int>(n, sizeof buffer - 1)));
 }
 
-void appendNumber(std::string &dest, const char *format, double value) {
+
+// Integer text without printf: the value, at least `width` digits (zero-padded), like "%0*ld".
+void appendInt(std::string &dest, long value, int width = 0) {
+    char buffer[24];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value < 0 ? -value : value);
+    (void)ec;
+    int digits = static_cast<int>(end - buffer);
+    if (value < 0)
+        dest.push_back('-');
+    for (int i = digits + (value < 0 ? 1 : 0); i < width; ++i)
+        dest.push_back('0');
+    dest.append(buffer, end);
+}
+
+// "%.Nf" of the value, exactly as printf rounds it.
+void appendFixed(std::string &dest, double value, int decimals) {
     char buffer[400];
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat-nonliteral"
-    int n = snprintf(buffer, sizeof buffer, format, value);
-#pragma GCC diagnostic pop
-    if (n > 0)
-        dest.append(buffer, static_cast<size_t>(std::min<int>(n, sizeof buffer - 1)));
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    if (ec == std::errc())
+        dest.append(buffer, end);
+    else
+        appendFormatted(dest, "%.*f", decimals, value);
 }
 
 void appendDate(std::string &dest, const DateParts &d, char order, char separator) {
     switch (order) {
-    case '1': appendFormatted(dest, "%02d%c%02d%c%d", d.day, separator, d.month, separator, d.year); break;
-    case '0': appendFormatted(dest, "%02d%c%02d%c%d", d.month, separator, d.day, separator, d.year); break;
-    case '2': appendFormatted(dest, "%d%c%02d%c%02d", d.year, separator, d.month, separator, d.day); break;
-    default: break;
+    case '1': // "%02d%c%02d%c%d": day, month, year
+        appendInt(dest, d.day, 2), dest.push_back(separator), appendInt(dest, d.month, 2), dest.push_back(separator);
+        appendInt(dest, d.year);
+        break;
+    case '0': // month, day, year
+        appendInt(dest, d.month, 2), dest.push_back(separator), appendInt(dest, d.day, 2), dest.push_back(separator);
+        appendInt(dest, d.year);
+        break;
+    case '2': // "%d%c%02d%c%02d": year, month, day
+        appendInt(dest, d.year), dest.push_back(separator), appendInt(dest, d.month, 2), dest.push_back(separator);
+        appendInt(dest, d.day, 2);
+        break;
+    default:
+        break;
     }
 }
 
+// " %02d:%02d:%02d"
+void appendClock(std::string &dest, int64_t secondsOfDay) {
+    dest.push_back(' ');
+    appendInt(dest, static_cast<long>(secondsOfDay / 3600), 2);
+    dest.push_back(':');
+    appendInt(dest, static_cast<long>(secondsOfDay % 3600 / 60), 2);
+    dest.push_back(':');
+    appendInt(dest, static_cast<long>(secondsOfDay % 60), 2);
+}
+
 void appendTimestamp(std::string &dest, int64_t millis, char order, char separator) {
-    DateParts d = dateFromDayCount(static_cast<long>(millis / kMillisPerDay));
-    int64_t secs = (millis % kMillisPerDay) / 1000;
-    int h = static_cast<int>(secs / 3600), m = static_cast<int>(secs % 3600 / 60), s = static_cast<int>(secs % 60);
-    switch (order) {
-    case '1':
-        appendFormatted(dest, "%02d%c%02d%c%d %02d:%02d:%02d", d.day, separator, d.month, separator, d.year, h, m, s);
-        break;
-    case '0':
-        appendFormatted(dest, "%02d%c%02d%c%d %02d:%02d:%02d", d.month, separator, d.day, separator, d.year, h, m, s);
-        break;
-    case '2':
-        appendFormatted(dest, "%d%c%02d%c%02d %02d:%02d:%02d", d.year, separator, d.month, separator, d.day, h, m, s);
-        break;
-    default: break;
-    }
+    if (order != '0' && order != '1' && order != '2')
+        return;
+    appendDate(dest, dateFromDayCount(static_cast<long>(millis / kMillisPerDay)), order, separator);
+    appendClock(dest, (millis % kMillisPerDay) / 1000);
 }
 
 } // namespace
@@ -196,8 +220,9 @@ bool readMemo(SourceTable &table, const uint8_t *record, int field, std::string 
     case MemoStatus::NeedsBlobFile:
         if (!table.missingBlobReported) {
             table.missingBlobReported = true;
-            table.noteProblem(table.path + ": memo texts are kept in a blob file (.mb) that is not beside the "
-                                           "table; they are left empty");
+            if (table.blobPath.empty())
+                table.noteProblem(table.path + ": memo texts are kept in a blob file (.mb) that is not beside the "
+                                               "table; they are left empty");
         }
         out.clear();
         return false;
@@ -219,9 +244,8 @@ void formatDateIso(std::string &dest, const SourceTable &table, const uint8_t *r
         if (!readTimestampMillis(table, record, field, millis))
             return;
         DateParts d = dateFromDayCount(static_cast<long>(millis / kMillisPerDay));
-        int secs = static_cast<int>((millis % kMillisPerDay) / 1000);
-        appendFormatted(dest, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, secs / 3600, secs % 3600 / 60,
-                        secs % 60);
+        appendFormatted(dest, "%04d-%02d-%02d", d.year, d.month, d.day);
+        appendClock(dest, (millis % kMillisPerDay) / 1000);
         return;
     }
     DateParts d;
@@ -277,14 +301,14 @@ void formatFieldValue(std::string &dest, SourceTable &table, const ExportSetting
     case PxAutoInc: {
         double value = 0;
         if (readNumber(table, record, field, value))
-            appendFormatted(dest, "%ld", static_cast<long>(value));
+            appendInt(dest, static_cast<long>(value));
         return;
     }
     case PxCurrency:
     case PxNumber: {
         double value = 0;
         if (readNumber(table, record, field, value))
-            appendNumber(dest, settings.numberFormat.c_str(), value);
+            appendFixed(dest, value, settings.decimals); // numberFormat is "%.<decimals>f"
         return;
     }
     case PxLogical: {
@@ -296,7 +320,10 @@ void formatFieldValue(std::string &dest, SourceTable &table, const ExportSetting
     case PxTime: {
         long ms = 0;
         if (readLongValue(table, record, field, ms) && ms >= 0)
-            appendFormatted(dest, "%02ld:%02ld:%02ld.%03ld", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
+        {
+            appendInt(dest, ms / 3600000, 2), dest.push_back(':'), appendInt(dest, ms / 60000 % 60, 2);
+            dest.push_back(':'), appendInt(dest, ms / 1000 % 60, 2), dest.push_back('.'), appendInt(dest, ms % 1000, 3);
+        }
         return;
     }
     case PxTimestamp: {

@@ -76,7 +76,7 @@ TEST(FilterFile, LinesSplitAtTheFirstColon) {
 
 TEST(ColumnList, QuotedItemsAndEmptyLines) {
     std::vector<std::string> entries;
-    addColumnList("\"x,y\",z,", entries);
+    addColumnList("\"x,y\",z", entries); // two commas: three items, the last one empty
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0], "x,y");
     EXPECT_EQ(entries[1], "z");
