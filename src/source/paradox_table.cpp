@@ -54,13 +54,13 @@ void releaseDocument(SourceTable &table) {
     }
 }
 
-void openBlobFile(SourceTable &table) {
+void openBlobFile(SourceTable &table, uint32_t encryptionKey) {
     table.blobPath = findBlobFile(table.path);
     if (table.blobPath.empty())
         return;
     auto blob = std::make_unique<BlobFile>();
     std::string error;
-    if (blob->open(table.blobPath, &error))
+    if (blob->open(table.blobPath, &error, encryptionKey))
         table.blob = std::move(blob);
     else
         table.noteProblem(table.blobPath + ": blob file cannot be read, memo texts kept in it are left empty: " + error);
@@ -142,8 +142,9 @@ bool openSourceTable(SourceTable &table, const ExportSettings &settings, std::st
     table.ansiCodePage = settings.ansiCodePage ? settings.ansiCodePage : platform::ansiCodePageFor(header.codePage);
     table.oemCodePage = settings.oemCodePage ? settings.oemCodePage : platform::oemCodePageFor(header.codePage);
     table.oemText = settings.oemText();
+    uint32_t key = header.encryptionKey;
     table.file = std::move(file);
-    openBlobFile(table);
+    openBlobFile(table, key);
     return true;
 }
 

@@ -1,0 +1,405 @@
+// ParadoxFile against pxlib on every real table, known header facts, the O(1) index on a large
+// synthetic table, and the individual header / block chain checks.
+#include "paradox_test_support.h"
+#include "source/paradox_crypt.h"
+#include "source/paradox_file.h"
+
+#include <chrono>
+#include <cstring>
+#include <iostream>
+#include <random>
+
+using quorv::ParadoxFile;
+namespace t = quorv::test;
+
+namespace {
+
+const std::string kPrefix = "not a readable Paradox table: ";
+
+// Every record of an opened table, in order.
+std::vector<std::vector<uint8_t>> allRecords(ParadoxFile &f) {
+    std::vector<std::vector<uint8_t>> out;
+    for (int n = 0; n < f.recordCount(); ++n) {
+        std::vector<uint8_t> rec(static_cast<size_t>(f.header().recordSize));
+        EXPECT_TRUE(f.readRecord(n, rec.data())) << "record " << n;
+        out.push_back(std::move(rec));
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(ParadoxCorpus, EveryTableMatchesPxlib) {
+    QUORV_REQUIRE_CORPUS();
+    const auto tables = t::corpusTables();
+    ASSERT_FALSE(tables.empty());
+    std::vector<std::string> unopened;
+    int encrypted = 0;
+    for (const auto &rel : tables) {
+        SCOPED_TRACE(rel);
+        const std::string path = t::corpusPath(rel);
+        ParadoxFile ours;
+        std::string error;
+        if (!ours.open(path, &error)) {
+            unopened.push_back(rel + ": " + error);
+            continue;
+        }
+        const auto &h = ours.header();
+        EXPECT_FALSE(ours.recordCountMismatch());
+        EXPECT_EQ(ours.recordCount(), h.recordCount);
+
+        t::PxDoc px;
+        ASSERT_TRUE(px.open(path)) << px.lastError();
+        pxdoc_t *doc = px.get();
+        EXPECT_EQ(h.recordCount, PX_get_num_records(doc));
+        EXPECT_EQ(h.fieldCount, PX_get_num_fields(doc));
+        EXPECT_EQ(h.recordSize, PX_get_recordsize(doc));
+        EXPECT_EQ(h.codePage, doc->px_head->px_doscodepage);
+        EXPECT_EQ(h.fileVersion, doc->px_head->px_fileversion);
+        EXPECT_EQ(h.headerSize, doc->px_head->px_headersize);
+        EXPECT_EQ(h.blockSize, doc->px_head->px_maxtablesize * 1024);
+        EXPECT_EQ(h.fileType, doc->px_head->px_filetype);
+        EXPECT_EQ(h.encrypted, doc->px_head->px_encryption != 0);
+        const pxfield_t *pf = PX_get_fields(doc);
+        ASSERT_EQ(h.fields.size(), static_cast<size_t>(PX_get_num_fields(doc)));
+        for (size_t i = 0; i < h.fields.size(); ++i) {
+            EXPECT_EQ(h.fields[i].type, static_cast<uint8_t>(pf[i].px_ftype)) << "field " << i;
+            EXPECT_EQ(h.fields[i].size, pf[i].px_flen) << "field " << i;
+            EXPECT_EQ(h.fields[i].decimals, pf[i].px_fdc) << "field " << i;
+            EXPECT_EQ(h.fields[i].name, std::string(pf[i].px_fname)) << "field " << i;
+        }
+
+        std::vector<uint8_t> mine(static_cast<size_t>(h.recordSize)), theirs(mine.size());
+        if (h.encrypted)
+            ++encrypted;
+        if (h.encrypted && !quorv::canDecryptParadox()) {
+            EXPECT_TRUE(ours.needsPxlib());
+            EXPECT_FALSE(ours.readRecord(0, mine.data()));
+            for (int n = 0; n < h.recordCount; ++n) {
+                int deleted = 0;
+                EXPECT_NE(PX_get_record2(doc, n, reinterpret_cast<char *>(theirs.data()), &deleted, nullptr),
+                          nullptr);
+            }
+            continue;
+        }
+        EXPECT_FALSE(ours.needsPxlib());
+        for (int n = 0; n < ours.recordCount(); ++n) {
+            int deleted = 0;
+            ASSERT_NE(PX_get_record2(doc, n, reinterpret_cast<char *>(theirs.data()), &deleted, nullptr),
+                      nullptr)
+                << "pxlib record " << n;
+            ASSERT_TRUE(ours.readRecord(n, mine.data())) << "record " << n;
+            ASSERT_EQ(mine, theirs) << "record " << n;
+        }
+        std::vector<uint8_t> past(mine.size());
+        EXPECT_FALSE(ours.readRecord(ours.recordCount(), past.data()));
+        EXPECT_FALSE(ours.readRecord(-1, past.data()));
+    }
+    std::cout << "[ corpus   ] " << tables.size() << " tables, " << encrypted << " encrypted (records "
+              << (quorv::canDecryptParadox() ? "decrypted here" : "through pxlib") << "), " << unopened.size()
+              << " failed to open\n";
+    for (const auto &u : unopened)
+        std::cout << "[ unopened ] " << u << "\n";
+    EXPECT_TRUE(unopened.empty());
+    EXPECT_EQ(encrypted, 3);
+}
+
+TEST(ParadoxCorpus, HeaderFactsFromTheCatalog) {
+    QUORV_REQUIRE_CORPUS();
+    struct Fact {
+        const char *table;
+        int version, codePage, records, recordSize, blockSize, headerSize, blocks;
+        bool encrypted;
+    };
+    const Fact facts[] = {
+        {"paradoxdriver/areas/AREACODE.DB", 30, 0, 239, 106, 1024, 234, 27, false},
+        {"Rparadox/of.db", 35, 0, 2197, 277, 2048, 2048, 314, false},
+        {"paradoxdriver/areas/ZIPCODES.DB", 40, 437, 43185, 32, 2048, 2048, 686, false},
+        {"paradoxdriver/geog/County.DB", 70, 437, 3218, 36, 16384, 2048, 8, false},
+        {"paradoxdriver/joins/indexed.db", 70, 1252, 0, 4, 2048, 2048, 0, false},
+        {"paradoxdriver/encrypt/encrypted35.db", 35, 0, 2, 38, 2048, 2048, 1, true},
+    };
+    for (const auto &f : facts) {
+        SCOPED_TRACE(f.table);
+        ParadoxFile pf;
+        std::string error;
+        ASSERT_TRUE(pf.open(t::corpusPath(f.table), &error)) << error;
+        const auto &h = pf.header();
+        EXPECT_EQ(h.fileVersion, f.version);
+        EXPECT_EQ(h.codePage, f.codePage);
+        EXPECT_EQ(pf.recordCount(), f.records);
+        EXPECT_EQ(h.recordSize, f.recordSize);
+        EXPECT_EQ(h.blockSize, f.blockSize);
+        EXPECT_EQ(h.headerSize, f.headerSize);
+        const bool viaPxlib = f.encrypted && !quorv::canDecryptParadox();
+        EXPECT_EQ(pf.chainLength(), viaPxlib ? 0 : f.blocks);
+        EXPECT_EQ(h.encrypted, f.encrypted);
+        EXPECT_EQ(pf.needsPxlib(), viaPxlib);
+    }
+    // Names come back as stored: Cyrillic cp866 bytes in of.db, not converted.
+    ParadoxFile of;
+    ASSERT_TRUE(of.open(t::corpusPath("Rparadox/of.db"), nullptr));
+    EXPECT_GE(static_cast<unsigned char>(of.header().fields[0].name[0]), 0x80);
+    ParadoxFile bcd;
+    ASSERT_TRUE(bcd.open(t::corpusPath("paradoxdriver/fields/bcd.db"), nullptr));
+    ASSERT_EQ(bcd.header().fields.size(), 3u);
+    EXPECT_EQ(bcd.header().fields[0].decimals, 2);
+    EXPECT_EQ(bcd.header().fields[1].decimals, 0);
+    EXPECT_EQ(bcd.header().fields[2].decimals, 32);
+    EXPECT_EQ(bcd.header().fields[2].size, 17);
+}
+
+// Random order must give the bytes sequential order gives (block cache replaced correctly).
+TEST(ParadoxCorpus, RandomAccessMatchesSequential) {
+    QUORV_REQUIRE_CORPUS();
+    for (const char *rel : {"paradoxdriver/areas/ZIPCODES.DB", "paradoxReader/PCLDATA/PCL.DB",
+                            "paradoxdriver/geog/County.DB"}) {
+        SCOPED_TRACE(rel);
+        const auto start = std::chrono::steady_clock::now();
+        ParadoxFile f;
+        ASSERT_TRUE(f.open(t::corpusPath(rel), nullptr));
+        const auto seq = allRecords(f);
+        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+        std::cout << "[ timing   ] " << rel << ": open + sequential read of " << seq.size() << " records "
+                  << took.count() << " ms\n";
+        std::vector<int> order(seq.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i] = static_cast<int>(i);
+        std::shuffle(order.begin(), order.end(), std::mt19937(7));
+        std::vector<uint8_t> rec(static_cast<size_t>(f.header().recordSize));
+        for (int n : order) {
+            ASSERT_TRUE(f.readRecord(n, rec.data()));
+            ASSERT_EQ(rec, seq[static_cast<size_t>(n)]) << "record " << n;
+        }
+    }
+}
+
+// A table of 1,000,000 records built from ZIPCODES' header, its blocks chained out of file order.
+TEST(ParadoxLargeTable, MillionRecords) {
+    QUORV_REQUIRE_CORPUS();
+    const auto zip = t::readBytes(t::corpusPath("paradoxdriver/areas/ZIPCODES.DB"));
+    const int headerSize = 2048, blockSize = 2048, recordSize = 32;
+    const int perBlock = (blockSize - 6) / recordSize; // 63
+    const int records = 1000000;
+    const int blocks = (records + perBlock - 1) / perBlock;
+    std::vector<uint8_t> file(static_cast<size_t>(headerSize) + static_cast<size_t>(blocks) * blockSize, 0);
+    std::copy(zip.begin(), zip.begin() + headerSize, file.begin());
+    t::putLe32(&file[0x06], records);
+    t::putLe16(&file[0x0A], static_cast<uint16_t>(blocks));
+    t::putLe16(&file[0x0C], static_cast<uint16_t>(blocks));
+    // Chain: the odd-numbered blocks first, then the even ones, so table order differs from file order.
+    std::vector<int> chain;
+    for (int b = 1; b <= blocks; b += 2)
+        chain.push_back(b);
+    for (int b = 2; b <= blocks; b += 2)
+        chain.push_back(b);
+    t::putLe16(&file[0x0E], static_cast<uint16_t>(chain.front()));
+    t::putLe16(&file[0x10], static_cast<uint16_t>(chain.back()));
+    int n = 0;
+    for (size_t i = 0; i < chain.size(); ++i) {
+        uint8_t *b = &file[static_cast<size_t>(headerSize) + static_cast<size_t>(chain[i] - 1) * blockSize];
+        const int count = std::min(perBlock, records - n);
+        t::putLe16(b, i + 1 < chain.size() ? static_cast<uint16_t>(chain[i + 1]) : 0);
+        t::putLe16(b + 2, i > 0 ? static_cast<uint16_t>(chain[i - 1]) : 0);
+        t::putLe16(b + 4, static_cast<uint16_t>((count - 1) * recordSize));
+        for (int r = 0; r < count; ++r, ++n)
+            t::putLe32(b + 6 + r * recordSize, static_cast<uint32_t>(n));
+    }
+    t::TempDir dir;
+    const std::string path = dir.file("MILLION.DB");
+    t::writeBytes(path, file);
+
+    ParadoxFile f;
+    std::string error;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(f.open(path, &error)) << error;
+    ASSERT_EQ(f.recordCount(), records);
+    std::vector<uint8_t> rec(recordSize);
+    for (int i = 0; i < records; ++i) {
+        ASSERT_TRUE(f.readRecord(i, rec.data()));
+        uint32_t v;
+        std::memcpy(&v, rec.data(), 4);
+        ASSERT_EQ(v, static_cast<uint32_t>(i));
+    }
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::cout << "[ timing   ] open + read of 1,000,000 records: " << ms << " ms\n";
+    EXPECT_LT(ms, 5000.0);
+
+    // pxlib agrees on a sample, including the table's far end.
+    t::PxDoc px;
+    ASSERT_TRUE(px.open(path));
+    std::vector<uint8_t> theirs(recordSize);
+    for (int i : {0, 62, 63, 500000, 999936, 999999}) {
+        int deleted = 0;
+        ASSERT_NE(PX_get_record2(px.get(), i, reinterpret_cast<char *>(theirs.data()), &deleted, nullptr),
+                  nullptr);
+        ASSERT_TRUE(f.readRecord(i, rec.data()));
+        EXPECT_EQ(rec, theirs) << "record " << i;
+    }
+}
+
+// Each check, provoked by one edit of a real multi-block table (ORDERS.DB: 8 blocks, 224 records).
+class ParadoxChecks : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        QUORV_REQUIRE_CORPUS();
+        bytes_ = t::readBytes(t::corpusPath("paradoxdriver/db/ORDERS.DB"));
+        ASSERT_EQ(bytes_.size(), 18432u);
+    }
+    uint8_t *block(int number) { return &bytes_[2048 + static_cast<size_t>(number - 1) * 2048]; }
+    // Opens the edited bytes; returns the error text ("" when the file opened).
+    std::string openEdited(ParadoxFile &f) {
+        t::writeBytes(dir_.file("ORDERS.DB"), bytes_);
+        std::string error;
+        if (f.open(dir_.file("ORDERS.DB"), &error))
+            return "";
+        EXPECT_EQ(error.rfind(kPrefix, 0), 0u) << error;
+        return error;
+    }
+    std::string errorFor() {
+        ParadoxFile f;
+        return openEdited(f);
+    }
+    std::vector<uint8_t> bytes_;
+    t::TempDir dir_;
+};
+
+TEST_F(ParadoxChecks, BlockChain) {
+    const auto original = bytes_;
+    t::putLe16(block(3), 2); // 1 -> 2 -> 3 -> 2
+    EXPECT_NE(errorFor().find("loops back to block 2"), std::string::npos);
+    bytes_ = original;
+    t::putLe16(block(8), 8); // last block points at itself
+    EXPECT_NE(errorFor().find("loops back to block 8"), std::string::npos);
+    bytes_ = original;
+    t::putLe16(block(4), 9); // past the 8 blocks in the file
+    EXPECT_NE(errorFor().find("reaches block 9"), std::string::npos);
+    bytes_ = original;
+    t::putLe16(block(4), 0xFFFF);
+    EXPECT_NE(errorFor().find("reaches block 65535"), std::string::npos);
+    bytes_ = original;
+    t::putLe16(&bytes_[0x0C], 5); // header counts fewer blocks than the chain uses
+    EXPECT_NE(errorFor().find("header counts 5"), std::string::npos);
+    bytes_ = original;
+    t::putLe16(block(2) + 4, 2048); // more record bytes than the block holds
+    EXPECT_NE(errorFor().find("block 2 claims"), std::string::npos);
+    bytes_ = original;
+    t::putLe16(block(2) + 4, 71 * 3 + 5); // not a whole number of records
+    EXPECT_NE(errorFor().find("block 2 claims"), std::string::npos);
+    bytes_ = original;
+    t::putLe16(block(2) + 4, static_cast<uint16_t>(-200)); // below "empty" (-recordSize)
+    EXPECT_NE(errorFor().find("block 2 claims"), std::string::npos);
+    bytes_ = original;
+    bytes_.resize(2048 + 7 * 2048 + 100); // last block cut inside its records
+    EXPECT_NE(errorFor().find("truncated"), std::string::npos);
+    bytes_ = original;
+    bytes_.resize(2048 + 3 * 2048);
+    EXPECT_NE(errorFor().find("reaches block 4"), std::string::npos);
+}
+
+// The header's count is not trusted: the chain decides.
+TEST_F(ParadoxChecks, RecordCountFromTheChain) {
+    const auto original = bytes_;
+    for (uint32_t count : {0u, 1u, 225u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
+        t::putLe32(&bytes_[0x06], count);
+        ParadoxFile f;
+        ASSERT_EQ(openEdited(f), "") << count;
+        EXPECT_EQ(f.recordCount(), 224) << count;
+        EXPECT_TRUE(f.recordCountMismatch()) << count;
+    }
+    bytes_ = original;
+    t::putLe16(block(4), 6); // block 5 unlinked: 196 records, header still says 224
+    ParadoxFile f;
+    ASSERT_EQ(openEdited(f), "");
+    EXPECT_TRUE(f.recordCountMismatch());
+    EXPECT_EQ(f.header().recordCount, 224);
+    EXPECT_EQ(f.recordCount(), 196);
+    EXPECT_EQ(f.chainLength(), 7);
+    t::PxDoc px;
+    ASSERT_TRUE(px.open(dir_.file("ORDERS.DB")));
+    std::vector<uint8_t> mine(71), theirs(71);
+    for (int n = 0; n < f.recordCount(); ++n) {
+        int deleted = 0;
+        ASSERT_NE(PX_get_record2(px.get(), n, reinterpret_cast<char *>(theirs.data()), &deleted, nullptr),
+                  nullptr);
+        ASSERT_TRUE(f.readRecord(n, mine.data()));
+        ASSERT_EQ(mine, theirs) << "record " << n;
+    }
+    EXPECT_FALSE(f.readRecord(f.recordCount(), mine.data()));
+}
+
+// A block whose records were all deleted stays in the chain with "last record offset" -recordSize.
+// It holds no records. (pxlib 0.6.8 reads that offset unsigned and counts 923 records in such a
+// block, so it is not the reference here: the original file's records are.)
+TEST_F(ParadoxChecks, EmptiedBlockHoldsNoRecords) {
+    const auto original = bytes_;
+    t::putLe16(block(2) + 4, static_cast<uint16_t>(-71));
+    ParadoxFile f;
+    ASSERT_EQ(openEdited(f), "");
+    EXPECT_EQ(f.recordCount(), 196);
+    EXPECT_EQ(f.chainLength(), 8);
+    std::vector<uint8_t> mine(71);
+    for (int n = 0; n < f.recordCount(); ++n) {
+        const int was = n < 28 ? n : n + 28; // records of block 2 (28..55) are gone
+        const size_t at =
+            2048 + static_cast<size_t>(was / 28) * 2048 + 6 + static_cast<size_t>(was % 28) * 71;
+        ASSERT_TRUE(f.readRecord(n, mine.data()));
+        ASSERT_TRUE(std::equal(mine.begin(), mine.end(), original.begin() + static_cast<long>(at))) << n;
+    }
+}
+
+TEST_F(ParadoxChecks, HeaderFields) {
+    const auto original = bytes_;
+    auto expect = [&](const char *what, auto edit) {
+        bytes_ = original;
+        edit();
+        const std::string e = errorFor();
+        EXPECT_NE(e.find(what), std::string::npos) << "got: " << e;
+    };
+    expect("file type 1", [&] { bytes_[0x04] = 1; });
+    expect("block size code 0", [&] { bytes_[0x05] = 0; });
+    expect("block size code 33", [&] { bytes_[0x05] = 33; });
+    expect("unknown file version", [&] { bytes_[0x39] = 13; });
+    expect("record size 0", [&] { t::putLe16(&bytes_[0], 0); });
+    expect("record size 65535", [&] { t::putLe16(&bytes_[0], 0xFFFF); });
+    expect("add up to 71", [&] { t::putLe16(&bytes_[0], 72); });
+    expect("field count 0", [&] { t::putLe16(&bytes_[0x21], 0); });
+    expect("field count 32767", [&] { t::putLe16(&bytes_[0x21], 0x7FFF); });
+    expect("header size 16", [&] { t::putLe16(&bytes_[0x02], 16); });
+    expect("reaches block 65535", [&] { t::putLe16(&bytes_[0x0E], 0xFFFF); });
+    expect("header counts 0", [&] { t::putLe16(&bytes_[0x0C], 0); });
+    expect("exceeds the file size", [&] { t::putLe16(&bytes_[0x02], 0xFFFF); });
+    expect("field 1: unknown field type 7", [&] { bytes_[0x78] = 7; });
+    expect("field 3: type 2 needs size 4", [&] { bytes_[0x78 + 5] = 8; });
+    expect("field 1: type 4 needs size 4, descriptor says 8", [&] { bytes_[0x78] = 4; });
+    expect("field 5: type 1 size 0 outside 1..255", [&] { bytes_[0x78 + 9] = 0; });
+    expect("BCD with 33 decimals", [&] {
+        bytes_[0x78] = 23;
+        bytes_[0x79] = 33;
+    });
+    expect("v3 header with the encryption word", [&] { bytes_[0x39] = 3; });
+    expect("field name 1 has length 0", [&] {
+        const size_t names = 0x78 + 11 * 2 + 4 + 11 * 4 + 261;
+        bytes_[names] = 0;
+    });
+    expect("too short", [&] { bytes_.resize(40); });
+}
+
+TEST(ParadoxFileApi, MissingFileAndClose) {
+    ParadoxFile f;
+    std::string error;
+    EXPECT_FALSE(f.open("/nonexistent/dir/TABLE.DB", &error));
+    EXPECT_EQ(error.rfind(kPrefix, 0), 0u);
+    EXPECT_FALSE(f.open("/nonexistent/dir/TABLE.DB", nullptr));
+    uint8_t rec[4];
+    EXPECT_FALSE(f.readRecord(0, rec));
+    EXPECT_EQ(f.recordCount(), 0);
+    if (!t::corpusDir().empty()) {
+        ASSERT_TRUE(f.open(t::corpusPath("paradoxdriver/fields/long.db"), &error)) << error;
+        EXPECT_EQ(f.recordCount(), 3);
+        f.close();
+        EXPECT_EQ(f.recordCount(), 0);
+        EXPECT_FALSE(f.readRecord(0, rec));
+    }
+}
