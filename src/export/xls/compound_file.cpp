@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -343,15 +344,23 @@ bool writeCompoundFile(const std::string &path, const std::vector<CompoundStream
         return false;
     std::FILE *f = std::fopen(path.c_str(), "wb");
     if (!f) {
-        setError(error, "cannot create '" + path + "'");
+        setError(error, "cannot create '" + path + "': " + std::strerror(errno));
         return false;
     }
-    bool ok = emit(streams, L, [&](const char *p, size_t n) { return std::fwrite(p, 1, n, f) == n; });
-    if (std::fclose(f) != 0)
+    int failure = 0; // the errno of the first failed write
+    bool ok = emit(streams, L, [&](const char *p, size_t n) {
+        if (std::fwrite(p, 1, n, f) == n)
+            return true;
+        failure = errno;
+        return false;
+    });
+    if (std::fclose(f) != 0 && ok) {
         ok = false;
+        failure = errno;
+    }
     if (!ok) {
         std::remove(path.c_str());
-        setError(error, "cannot write '" + path + "'");
+        setError(error, "cannot write '" + path + "': " + std::strerror(failure));
     }
     return ok;
 }
