@@ -1,5 +1,6 @@
 // The writer of each output type.
 #include "export/csv_writer.h"
+#include "export/excel_writer.h"
 #include "export/writer.h"
 
 namespace quorv {
@@ -18,6 +19,8 @@ struct WriterRow {
 const WriterRow kWriters[] = {
     {OutputType::Text, make<CsvWriter>},
     {OutputType::Csv, make<CsvWriter>},
+    {OutputType::Xls, make<ExcelWriter>},
+    {OutputType::Xlsx, make<ExcelWriter>},
 };
 
 } // namespace

@@ -1,0 +1,263 @@
+// Every real Paradox table converted to .xlsx and .xls by the quorv binary, read back by openpyxl,
+// xlrd and LibreOffice: each cell has the type the Excel cell rules give the field, and the value the
+// table holds.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <optional>
+
+#include "export/excel_readers.h"
+#include "export/settings.h"
+#include "export/workbook.h"
+#include "platform/codepage.h"
+#include "source/format.h"
+#include "source/paradox_table.h"
+#include "support/csv_reader.h"
+#include "support/test_support.h"
+
+using namespace quorv;
+using test::XlBook;
+using test::XlCell;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Want {
+    char kind; // 's', 'n', 'd', 'b'
+    std::string text;
+    double number = 0;
+};
+
+std::string isoDate(const DateParts &d) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", d.year, d.month, d.day);
+    return buffer;
+}
+
+std::string cut(const std::string &utf8) {
+    // 32767 UTF-16 units; the corpus texts are single-byte code page text, so no surrogate pairs.
+    std::string out;
+    size_t units = 0;
+    for (size_t i = 0; i < utf8.size() && units < 32767; ++units) {
+        size_t n = 1;
+        while (i + n < utf8.size() && (static_cast<unsigned char>(utf8[i + n]) & 0xC0) == 0x80)
+            ++n;
+        out.append(utf8, i, n);
+        i += n;
+    }
+    return out;
+}
+
+// The cell of one field of the record in the table's buffer, by the Excel cell rules.
+std::optional<Want> wanted(SourceTable &table, const ExportSettings &settings, int field) {
+    const uint8_t *record = table.recordBuffer.data();
+    std::string text;
+    auto textCell = [&](std::string value) -> std::optional<Want> {
+        if (value.empty())
+            return std::nullopt;
+        std::string utf8 = platform::toUtf8(value, table.ansiCodePage);
+        repairUtf8(utf8); // bytes the code page has no character for: their Latin-1 character
+        return Want{'s', cut(utf8)};
+    };
+    switch (table.fields[static_cast<size_t>(field)].type) {
+    case PxMemoBlob:
+    case PxFmtMemoBlob:
+        readMemo(table, record, field, text);
+        return textCell(text);
+    case PxDate: {
+        DateParts d;
+        if (!readDateParts(table, record, field, d))
+            return std::nullopt;
+        // Dates from 1 March 1900 to 9999 are date cells, the others texts.
+        const std::string iso = isoDate(d);
+        return Want{iso >= "1900-03-01" && d.year <= 9999 ? 'd' : 's', iso};
+    }
+    case PxShort:
+    case PxLong:
+    case PxCurrency:
+    case PxNumber:
+    case PxAutoInc: {
+        double v = 0;
+        if (!readNumber(table, record, field, v))
+            return std::nullopt;
+        if (!std::isfinite(v)) {
+            formatFieldValue(text, table, settings, record, field);
+            return textCell(text);
+        }
+        return Want{'n', "", v};
+    }
+    case PxLogical: {
+        int v = 0;
+        if (!readLogical(table, record, field, v))
+            return std::nullopt;
+        return Want{'b', v ? "1" : "0"};
+    }
+    default:
+        formatFieldValue(text, table, settings, record, field);
+        while (!text.empty() && text.back() == ' ')
+            text.pop_back();
+        return textCell(text);
+    }
+}
+
+// What LibreOffice shows for a cell in its CSV: dates in the en-US short date, logicals as TRUE/FALSE
+// (.xlsx) or 1/0 (.xls), text as it is (line ends as LF).
+bool libreOfficeShows(const Want &want, const std::string &shown, bool xlsx) {
+    switch (want.kind) {
+    case 'n':
+        return !shown.empty() && std::fabs(std::stod(shown) - want.number) <= 1e-9 * std::max(1.0, std::fabs(want.number));
+    case 'd':
+        return shown == want.text.substr(5, 2) + "/" + want.text.substr(8, 2) + "/" + want.text.substr(0, 4);
+    case 'b':
+        return shown == (want.text == "1" ? (xlsx ? "TRUE" : "1") : (xlsx ? "FALSE" : "0"));
+    default: {
+        // LibreOffice keeps a line break in a cell as LF, whether it was CR LF or a lone CR.
+        std::string text = want.text;
+        for (size_t at; (at = text.find("\r\n")) != std::string::npos;)
+            text.replace(at, 2, "\n");
+        std::replace(text.begin(), text.end(), '\r', '\n');
+        return shown == text;
+    }
+    }
+}
+
+TEST(ExcelRealTables, EveryCellHasTheTypeAndValueOfTheSource) {
+    const std::vector<std::string> tables = test::corpusTables();
+    if (tables.empty())
+        GTEST_SKIP() << "the real tables are not here: ../shared/testdata/paradox is absent";
+    if (std::string missing = test::missingExcelReaders(); !missing.empty())
+        GTEST_SKIP() << "the independent readers are missing: " << missing;
+    test::TempDir dir;
+    ExportSettings settings; // the C locale of the tests: month/day/year
+    settings.dateOrder = '0';
+    settings.dateSeparator = '/';
+
+    struct Converted {
+        std::string table;
+        std::string sheet;
+        std::vector<std::pair<int, std::vector<std::optional<Want>>>> rows; // header row included
+        std::vector<std::string> header;
+    };
+    std::vector<Converted> converted;
+    std::vector<std::string> outputs;
+    for (size_t t = 0; t < tables.size(); ++t) {
+        SourceTable table;
+        table.path = tables[t];
+        std::string error;
+        if (!openSourceTable(table, settings, &error)) {
+            std::printf("  not converted (does not open): %s: %s\n", tables[t].c_str(), error.c_str());
+            continue;
+        }
+        Converted c;
+        c.table = tables[t];
+        const std::string stem = fs::path(tables[t]).stem().string();
+        c.sheet = stem.substr(0, stem.find('.'));
+        for (int f = 0; f < table.fieldCount; ++f) {
+            std::string name = platform::toUtf8(fieldName(table, f), table.ansiCodePage);
+            repairUtf8(name);
+            c.header.push_back(name);
+        }
+        for (int r = 0; r < table.recordCount; ++r) {
+            if (!readRecord(table, r))
+                continue;
+            std::vector<std::optional<Want>> cells;
+            for (int f = 0; f < table.fieldCount; ++f)
+                cells.push_back(wanted(table, settings, f));
+            c.rows.emplace_back(r, std::move(cells));
+        }
+        closeSourceTable(table);
+        for (const char *ext : {"xlsx", "xls"}) {
+            const std::string out = dir.file(std::to_string(t) + "-" + ext + "." + ext);
+            test::RunResult run = test::runProgram({test::quorvBinary(), tables[t], out});
+            EXPECT_EQ(run.status, 0) << tables[t] << " to " << ext << ": " << run.err;
+            outputs.push_back(out);
+        }
+        converted.push_back(std::move(c));
+    }
+
+    std::map<std::string, XlBook> books;
+    std::string error;
+    ASSERT_TRUE(test::readWorkbooks(outputs, false, books, &error)) << error;
+    const bool withLibreOffice = !test::sofficeProgram().empty();
+    const std::string csvDir = dir.file("csv");
+    fs::create_directories(csvDir);
+    if (withLibreOffice)
+        EXPECT_TRUE(test::libreOfficeToCsv(outputs, csvDir, &error)) << error;
+    else
+        std::printf("  LibreOffice (libreoffice-calc-nogui) is not installed: its check is left out\n");
+
+    size_t cellsChecked = 0;
+    for (size_t i = 0; i < converted.size(); ++i) {
+        const Converted &c = converted[i];
+        for (int k = 0; k < 2; ++k) {
+            const std::string path = outputs[2 * i + static_cast<size_t>(k)];
+            const bool xlsx = k == 0;
+            SCOPED_TRACE(c.table + (xlsx ? " as .xlsx" : " as .xls"));
+            ASSERT_EQ(books.count(path), 1u);
+            ASSERT_EQ(books[path].size(), 1u);
+            const test::XlSheet &sheet = books[path][0];
+            EXPECT_EQ(sheet.name, c.sheet);
+            EXPECT_EQ(sheet.frozen, "A2");
+            size_t cells = 0;
+            for (size_t f = 0; f < c.header.size(); ++f) {
+                const auto it = sheet.cells.find({0, static_cast<int>(f)});
+                ASSERT_NE(it, sheet.cells.end()) << "header of column " << f;
+                EXPECT_EQ(it->second.value, c.header[f]);
+                ++cells;
+            }
+            for (size_t r = 0; r < c.rows.size(); ++r) {
+                const int row = static_cast<int>(r) + 1; // rows stay contiguous when a record is skipped
+                for (size_t f = 0; f < c.rows[r].second.size(); ++f) {
+                    const auto &want = c.rows[r].second[f];
+                    const auto it = sheet.cells.find({row, static_cast<int>(f)});
+                    if (!want) {
+                        EXPECT_EQ(it, sheet.cells.end()) << "an empty value has no cell: row " << row << ", column " << f;
+                        continue;
+                    }
+                    ++cells;
+                    ASSERT_NE(it, sheet.cells.end()) << "no cell at row " << row << ", column " << f;
+                    EXPECT_EQ(it->second.kind, want->kind) << "row " << row << ", column " << f;
+                    // .xls holds a number's exact bits; libxlsxwriter writes 16 significant digits, so a
+                    // double that needs 17 may come back one bit off.
+                    if (want->kind == 'n' && xlsx)
+                        EXPECT_NEAR(std::stod(it->second.value), want->number, 1e-15 * std::fabs(want->number))
+                            << "row " << row << ", column " << f;
+                    else if (want->kind == 'n')
+                        EXPECT_EQ(std::stod(it->second.value), want->number) << "row " << row << ", column " << f;
+                    else
+                        EXPECT_EQ(it->second.value, want->text) << "row " << row << ", column " << f;
+                }
+            }
+            EXPECT_EQ(sheet.cells.size(), cells);
+            cellsChecked += cells;
+
+            if (!withLibreOffice)
+                continue;
+            test::CsvRows shown;
+            const std::string csv = csvDir + "/" + fs::path(path).stem().string() + "-" + c.sheet + ".csv";
+            ASSERT_TRUE(test::readCsvWithPython(csv, ',', '"', true, shown, &error)) << csv << ": " << error;
+            ASSERT_GE(shown.size(), 1u);
+            EXPECT_EQ(shown[0], c.header);
+            for (size_t r = 0; r < c.rows.size(); ++r) {
+                for (size_t f = 0; f < c.rows[r].second.size(); ++f) {
+                    const auto &want = c.rows[r].second[f];
+                    // LibreOffice leaves out rows at the end that have no cells.
+                    const std::string got =
+                        r + 1 < shown.size() && f < shown[r + 1].size() ? shown[r + 1][f] : std::string();
+                    if (!want)
+                        EXPECT_EQ(got, "") << "LibreOffice, row " << r + 1 << ", column " << f;
+                    else
+                        EXPECT_TRUE(libreOfficeShows(*want, got, xlsx))
+                            << "LibreOffice shows \"" << got << "\" at row " << r + 1 << ", column " << f
+                            << " for \"" << want->text << want->number << "\"";
+                }
+            }
+        }
+    }
+    std::printf("  %zu tables, %zu cells checked in each reader\n", converted.size(), cellsChecked);
+}
+
+} // namespace
