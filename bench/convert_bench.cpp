@@ -2,8 +2,12 @@
 // peak memory of each run.
 //
 //   convert_bench [records] [folder] [output extensions...]     (defaults: 1000000 /tmp csv)
+//
+// An extension may name its own record count, "xls:65534": that output is made from a table of that
+// many records (the same fixture rows, cut short).
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <cstdlib>
 #include <string>
 #include <sys/resource.h>
@@ -55,17 +59,28 @@ int main(int argc, char **argv) {
     if (extensions.empty())
         extensions.emplace_back("csv");
 
-    std::string table = folder + "/bench_" + std::to_string(records) + ".db";
-    std::string error;
-    auto start = std::chrono::steady_clock::now();
-    if (!quorv::fixture::makeBigTable(table, records, 42, &error)) {
-        std::fprintf(stderr, "cannot make %s: %s\n", table.c_str(), error.c_str());
-        return 1;
-    }
-    std::printf("table: %s, %d records (made in %.1f s)\n", table.c_str(), records,
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    std::map<int, std::string> tables; // record count -> table
+    auto tableOf = [&](int count) -> const std::string & {
+        auto it = tables.find(count);
+        if (it != tables.end())
+            return it->second;
+        std::string table = folder + "/bench_" + std::to_string(count) + ".db";
+        std::string error;
+        auto start = std::chrono::steady_clock::now();
+        if (!quorv::fixture::makeBigTable(table, static_cast<uint64_t>(count), 42, &error)) {
+            std::fprintf(stderr, "cannot make %s: %s\n", table.c_str(), error.c_str());
+            std::exit(1);
+        }
+        std::printf("table: %s, %d records (made in %.1f s)\n", table.c_str(), count,
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        return tables[count] = table;
+    };
 
-    for (const std::string &ext : extensions) {
+    for (const std::string &arg : extensions) {
+        const size_t colon = arg.find(':');
+        const std::string ext = arg.substr(0, colon);
+        const int count = colon == std::string::npos ? records : std::atoi(arg.c_str() + colon + 1);
+        const std::string table = tableOf(count);
         std::string out = folder + "/bench_out." + ext;
         for (bool sorted : {false, true}) {
             if (sorted && ext != "csv")
@@ -74,11 +89,14 @@ int main(int argc, char **argv) {
             if (sorted)
                 args.emplace_back("/SORTBY:Name");
             Run run = runQuorv(args);
-            std::printf("%-5s %-9s %8.2f s  %10.0f records/s  peak %7.1f MB  exit %d\n", ext.c_str(),
-                        sorted ? "sorted" : "unsorted", run.seconds, records / run.seconds, run.peakKb / 1024.0,
+            std::printf("%-5s %8d %-9s %8.2f s  %10.0f records/s  peak %7.1f MB  exit %d\n", ext.c_str(), count,
+                        sorted ? "sorted" : "unsorted", run.seconds, count / run.seconds, run.peakKb / 1024.0,
                         run.status);
         }
         std::remove(out.c_str());
+        std::remove((folder + "/bench_out_0." + ext).c_str()); // a split part
     }
+    for (const auto &entry : tables)
+        std::remove(entry.second.c_str());
     return 0;
 }
