@@ -1,6 +1,7 @@
 // The writer of each output type.
 #include "export/csv_writer.h"
 #include "export/writer.h"
+#include "output/dbf_writer.h"
 
 namespace quorv {
 
@@ -16,6 +17,9 @@ struct WriterRow {
 };
 
 const WriterRow kWriters[] = {
+    {OutputType::DbaseIII, make<DbfWriter>},
+    {OutputType::DbaseIV, make<DbfWriter>},
+    {OutputType::VisualFoxPro, make<DbfWriter>},
     {OutputType::Text, make<CsvWriter>},
     {OutputType::Csv, make<CsvWriter>},
 };
