@@ -63,14 +63,14 @@ std::string MemoFile::pathFor(const std::string &tablePath, MemoForm form) {
 }
 
 bool MemoFile::create(const std::string &path, MemoForm form, std::string *error) {
-    path_ = path;
-    form_ = form;
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
         if (error)
             *error = platform::systemMessage(errno);
         return false;
     }
+    path_ = path; // from here on discard() undoes what this run did to the file
+    form_ = form;
     fd_ = fd;
     created_ = true;
     startSize_ = written_ = flushed_ = 0;
@@ -93,8 +93,6 @@ bool MemoFile::create(const std::string &path, MemoForm form, std::string *error
 }
 
 bool MemoFile::openExisting(const std::string &path, MemoForm form, std::string *error) {
-    path_ = path;
-    form_ = form;
     int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
         if (error)
@@ -119,6 +117,8 @@ bool MemoFile::openExisting(const std::string &path, MemoForm form, std::string 
             *error = problem;
         return false;
     }
+    path_ = path;
+    form_ = form;
     fd_ = fd;
     created_ = false;
     blockSize_ = blockSize;

@@ -376,7 +376,12 @@ TEST_F(Dbf, AppendRefusesAnotherStructureAndLeavesTheFilesUntouched) {
     r = quorv({"a.db", "notes.dbf", "/append"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(bytes("notes.dbf"), "just some text, not a table at all: 0123456789");
-    // A table whose memo file has gone.
+    // A table whose memo file is no memo file, or has gone.
+    test::writeFile(dir.file("a.dbt"), "too short");
+    r = quorv({"a.db", "a.dbf", "/append"});
+    EXPECT_NE(r.err.find("its memo file a.dbt cannot be used: it is not a memo file"), std::string::npos) << r.err;
+    EXPECT_EQ(bytes("a.dbf"), original);
+    EXPECT_EQ(bytes("a.dbt"), "too short");
     std::filesystem::remove(dir.file("a.dbt"));
     r = quorv({"a.db", "a.dbf", "/append"});
     EXPECT_EQ(r.status, 1);
