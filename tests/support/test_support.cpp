@@ -70,7 +70,8 @@ static std::string readAll(int fd) {
     return data;
 }
 
-RunResult runProgram(const std::vector<std::string> &argv, const std::string &workingFolder, long fileSizeLimit) {
+RunResult runProgram(const std::vector<std::string> &argv, const std::string &workingFolder, long fileSizeLimit,
+                     const std::vector<std::string> &extraEnvironment) {
     RunResult result;
     char outName[] = "/tmp/quorvrun.out.XXXXXX";
     char errName[] = "/tmp/quorvrun.err.XXXXXX";
@@ -88,6 +89,8 @@ RunResult runProgram(const std::vector<std::string> &argv, const std::string &wo
             setrlimit(RLIMIT_FSIZE, &limit);
             signal(SIGXFSZ, SIG_IGN);
         }
+        for (const std::string &entry : extraEnvironment)
+            putenv(const_cast<char *>(entry.c_str()));
         std::vector<char *> args;
         for (const std::string &a : argv)
             args.push_back(const_cast<char *>(a.c_str()));

@@ -35,8 +35,9 @@ struct RunResult {
     std::string err;
 };
 // Runs a program with arguments (no shell), capturing its output; stdin is /dev/null.
+// extraEnvironment holds "NAME=value" entries set for the program only.
 RunResult runProgram(const std::vector<std::string> &argv, const std::string &workingFolder = "",
-                     long fileSizeLimit = -1);
+                     long fileSizeLimit = -1, const std::vector<std::string> &extraEnvironment = {});
 // The quorv binary and the fixture tool of this build.
 std::string quorvBinary();
 std::string fixtureTool();
