@@ -46,6 +46,8 @@ std::string corpusFolder() {
     return fs::is_directory(folder) ? folder : std::string();
 }
 
+std::string corpusPath(const std::string &relative) { return corpusFolder() + "/" + relative; }
+
 std::vector<std::string> corpusTables() {
     std::vector<std::string> tables;
     std::string folder = corpusFolder();
@@ -55,7 +57,7 @@ std::vector<std::string> corpusTables() {
         std::string ext = entry.path().extension().string();
         std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
         if (entry.is_regular_file() && ext == ".db")
-            tables.push_back(entry.path().string());
+            tables.push_back(fs::relative(entry.path(), folder).string());
     }
     std::sort(tables.begin(), tables.end());
     return tables;
