@@ -36,9 +36,13 @@ uint32_t getLittle32(const char *p) {
     return v;
 }
 
-unsigned getLittle16(const char *p) { return static_cast<uint8_t>(p[0]) | static_cast<unsigned>(static_cast<uint8_t>(p[1])) << 8; }
+unsigned getLittle16(const char *p) {
+    return static_cast<uint8_t>(p[0]) | static_cast<unsigned>(static_cast<uint8_t>(p[1])) << 8;
+}
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // The widest text of a BCD value with this many decimals: sign, integer digits (at least one),
 // point and decimals.
@@ -52,6 +56,7 @@ void mapField(const FieldInfo &f, bool foxPro, DbfColumn &c) {
     const FieldTypeRow *row = fieldTypeRow(f.type);
     c.letter = row ? row->dbfType : 'C';
     c.decimals = 0;
+    // clang-format off
     switch (f.type) {
     case PxDate: c.length = 8; break;
     case PxShort: c.length = 10; break;
@@ -69,6 +74,7 @@ void mapField(const FieldInfo &f, bool foxPro, DbfColumn &c) {
     case PxGraphic: c.length = foxPro ? 4 : 10; break;
     default: c.length = f.size % 256; break;       // Char, OLE, Bytes and unknown types
     }
+    // clang-format on
     if (c.length == 0)
         c.length = 1;
     c.memoText = f.type == PxMemoBlob || f.type == PxFmtMemoBlob;
@@ -105,8 +111,8 @@ DbfLayout planLayout(const ExportRun &run, uint8_t version, int codePage) {
 
 std::string describe(const char *descriptor) {
     std::string name(descriptor, strnlen(descriptor, 11));
-    std::string text = "\"" + name + "\" " + descriptor[11] + "(" +
-                       std::to_string(static_cast<uint8_t>(descriptor[16]));
+    std::string text =
+        "\"" + name + "\" " + descriptor[11] + "(" + std::to_string(static_cast<uint8_t>(descriptor[16]));
     if (descriptor[17])
         text += "," + std::to_string(static_cast<uint8_t>(descriptor[17]));
     return text + ")";
@@ -124,9 +130,12 @@ uint8_t requestedDbfVersion(const ExportSettings &settings) {
     if (settings.commandLineMode)
         return settings.dbfVersion;
     switch (settings.outputType) {
-    case OutputType::DbaseIV: return kDbfDBaseIV;
-    case OutputType::VisualFoxPro: return kDbfFoxPro;
-    default: return kDbfDBaseIII;
+    case OutputType::DbaseIV:
+        return kDbfDBaseIV;
+    case OutputType::VisualFoxPro:
+        return kDbfFoxPro;
+    default:
+        return kDbfDBaseIII;
     }
 }
 
@@ -136,10 +145,10 @@ uint8_t dbfCodePageMark(int codePage) {
         uint8_t mark;
     };
     static const Mark kMarks[] = {
-        {437, 0x01},  {850, 0x02},  {1252, 0x03}, {10000, 0x04}, {852, 0x64}, {866, 0x65}, {865, 0x66},
-        {861, 0x67},  {737, 0x6A},  {857, 0x6B},  {863, 0x1C},   {860, 0x24}, {950, 0x78}, {949, 0x79},
-        {936, 0x7A},  {932, 0x7B},  {874, 0x7C},  {1255, 0x7D},  {1256, 0x7E}, {1250, 0xC8}, {1251, 0xC9},
-        {1254, 0xCA}, {1253, 0xCB}, {1257, 0xCC},
+        {437, 0x01},  {850, 0x02},  {1252, 0x03}, {10000, 0x04}, {852, 0x64},  {866, 0x65},
+        {865, 0x66},  {861, 0x67},  {737, 0x6A},  {857, 0x6B},   {863, 0x1C},  {860, 0x24},
+        {950, 0x78},  {949, 0x79},  {936, 0x7A},  {932, 0x7B},   {874, 0x7C},  {1255, 0x7D},
+        {1256, 0x7E}, {1250, 0xC8}, {1251, 0xC9}, {1254, 0xCA},  {1253, 0xCB}, {1257, 0xCC},
     };
     for (const Mark &m : kMarks)
         if (m.codePage == codePage)
@@ -254,8 +263,8 @@ bool DbfWriter::head(ExportRun &run) {
         return startAppend(run);
     run.output.writeBytes(buildDbfHead(layout_, 0, year_, month_, day_).data(),
                           static_cast<size_t>(layout_.headerLength));
-    if (layout_.hasMemo && !openMemo(run))
-        return false;
+    if (layout_.hasMemo)
+        openMemo(run);
     return true;
 }
 
@@ -280,7 +289,8 @@ bool DbfWriter::startAppend(ExportRun &run) {
         return false;
     }
     size_t fields = 0;
-    while (32 + (fields + 1) * kDescriptorSize <= head.size() && head[32 + fields * kDescriptorSize] != '\x0D')
+    while (32 + (fields + 1) * kDescriptorSize <= head.size() &&
+           head[32 + fields * kDescriptorSize] != '\x0D')
         ++fields;
 
     // Same fields (name, type, length, decimals) in the same order, and the same lengths.
@@ -308,8 +318,9 @@ bool DbfWriter::startAppend(ExportRun &run) {
         return false;
     }
     if (static_cast<uint8_t>(head[29]) != layout_.codePageMark) {
-        run.fail(refused + "its text is in another code page (mark " + hexByte(static_cast<uint8_t>(head[29])) +
-                 ", this export writes " + hexByte(layout_.codePageMark) + ")");
+        run.fail(refused + "its text is in another code page (mark " +
+                 hexByte(static_cast<uint8_t>(head[29])) + ", this export writes " +
+                 hexByte(layout_.codePageMark) + ")");
         return false;
     }
     if (headerLength != static_cast<unsigned>(layout_.headerLength) ||
@@ -347,18 +358,17 @@ bool DbfWriter::startAppend(ExportRun &run) {
     return run.output.seek(dataEnd_) == dataEnd_;
 }
 
-bool DbfWriter::openMemo(ExportRun &run) {
+void DbfWriter::openMemo(ExportRun &run) {
     const MemoForm form = layout_.foxPro ? MemoForm::FoxPro : MemoForm::DBase;
     const std::string memoPath = MemoFile::pathFor(run.settings.outputPath, form);
     std::string error;
     memoUsable_ = memo_.create(memoPath, form, &error);
     if (!memoUsable_) {
         // The table is still written; its memo fields point nowhere.
-        run.warn(memoPath + ": the memo file cannot be created (" + error + "); the memo texts are left out of " +
-                 run.settings.outputPath);
+        run.warn(memoPath + ": the memo file cannot be created (" + error +
+                 "); the memo texts are left out of " + run.settings.outputPath);
         run.incomplete = true;
     }
-    return true;
 }
 
 void DbfWriter::noteMisfit(ExportRun &run, size_t column) {
@@ -373,9 +383,10 @@ void DbfWriter::reportMisfits(ExportRun &run) {
         if (m.count == 0)
             continue;
         const DbfColumn &c = layout_.columns[i];
-        std::string what = c.letter == 'N'   ? "too wide for the field, written as asterisks"
-                           : c.letter == 'D' ? "not a date of the years 1 to 9999, left empty"
-                                             : "longer than the field, cut to " + std::to_string(c.length) + " bytes";
+        std::string what = c.letter == 'N' ? "too wide for the field, written as asterisks"
+                           : c.letter == 'D'
+                               ? "not a date of the years 1 to 9999, left empty"
+                               : "longer than the field, cut to " + std::to_string(c.length) + " bytes";
         std::string type = std::string(1, c.letter) + "(" + std::to_string(c.length) +
                            (c.decimals ? "," + std::to_string(c.decimals) : std::string()) + ")";
         run.warn(run.settings.outputPath + ": field " + c.name + " " + type + ": " + std::to_string(m.count) +

@@ -25,9 +25,9 @@ inline constexpr int kDbfBacklinkSize = 263;
 
 // One exported field as the table describes it.
 struct DbfColumn {
-    int field = 0;         // source field index
-    std::string name;      // at most 10 bytes, unique in the table
-    char letter = 'C';     // C, D, N, L or M
+    int field = 0;     // source field index
+    std::string name;  // at most 10 bytes, unique in the table
+    char letter = 'C'; // C, D, N, L or M
     int length = 1;
     int decimals = 0;
     int offset = 0;        // in the record; the deletion flag is byte 0
@@ -58,21 +58,21 @@ bool fitDbfNumber(std::string_view text, int length, int decimals, char *field);
 std::string buildDbfHead(const DbfLayout &layout, uint32_t records, int year, int month, int day);
 
 class DbfWriter : public FormatWriter {
-public:
+  public:
     explicit DbfWriter(const ExportSettings &) {}
     bool head(ExportRun &run) override;
     bool record(ExportRun &run) override;
     bool trailer(ExportRun &run) override;
     void abandon(ExportRun &run) override;
 
-private:
+  private:
     // Values that did not fit their field, reported once per field at the end.
     struct Misfit {
         int64_t count = 0;
         int64_t firstRecord = 0;
     };
     bool startAppend(ExportRun &run);
-    bool openMemo(ExportRun &run);
+    void openMemo(ExportRun &run);
     void noteMisfit(ExportRun &run, size_t column);
     void reportMisfits(ExportRun &run);
 

@@ -24,7 +24,9 @@ void putBig32(uint8_t *p, uint32_t v) {
         p[i] = static_cast<uint8_t>(v >> (8 * (3 - i)));
 }
 
-int64_t blocksIn(int64_t bytes, uint32_t blockSize) { return (bytes + blockSize - 1) / blockSize; }
+int64_t blocksIn(int64_t bytes, uint32_t blockSize) {
+    return (bytes + blockSize - 1) / blockSize;
+}
 
 bool writeAll(int fd, int64_t offset, const char *data, size_t size, int &errorNumber) {
     while (size > 0) {

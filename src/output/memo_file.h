@@ -19,7 +19,7 @@ inline constexpr uint32_t kFoxProMemoBlock = 64;
 inline constexpr size_t kMemoHeaderSize = 512;
 
 class MemoFile {
-public:
+  public:
     MemoFile() = default;
     ~MemoFile();
     MemoFile(const MemoFile &) = delete;
@@ -51,7 +51,7 @@ public:
     const std::string &path() const { return path_; }
     uint32_t blockSize() const { return blockSize_; }
 
-private:
+  private:
     bool flush();
     void fail(int errorNumber);
     bool writeAt(int64_t offset, const void *data, size_t size);
@@ -61,11 +61,11 @@ private:
     int fd_ = -1;
     bool created_ = false;
     uint32_t blockSize_ = kDBaseMemoBlock;
-    int64_t startSize_ = 0;        // the file's size when it was opened
-    uint8_t startHeader_[8] = {};  // its first bytes then (the counter and the block size)
-    int64_t written_ = 0;          // bytes in the file, pending ones included
-    int64_t flushed_ = 0;          // bytes already in the file
-    std::string pending_;          // bytes from offset flushed_ on
+    int64_t startSize_ = 0;       // the file's size when it was opened
+    uint8_t startHeader_[8] = {}; // its first bytes then (the counter and the block size)
+    int64_t written_ = 0;         // bytes in the file, pending ones included
+    int64_t flushed_ = 0;         // bytes already in the file
+    std::string pending_;         // bytes from offset flushed_ on
     int errorNumber_ = 0;
 };
 

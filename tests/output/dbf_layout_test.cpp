@@ -34,7 +34,7 @@ bool allBytes(const std::string &b, size_t from, size_t to, char c) {
 }
 
 class Dbf : public ::testing::Test {
-protected:
+  protected:
     test::RunResult quorv(std::vector<std::string> args, long fileSizeLimit = -1) {
         args.insert(args.begin(), test::quorvBinary());
         return test::runProgram(args, dir.path(), fileSizeLimit);
@@ -61,13 +61,17 @@ struct Version {
     uint8_t memoByte;
     bool foxPro;
 };
-const Version kVersions[] = {{"/DBASE3", 0x03, 0x83, false}, {"/DBASE4", 0x43, 0x83, false}, {"/VFP", 0x30, 0x30, true}};
+const Version kVersions[] = {
+    {"/DBASE3", 0x03, 0x83, false}, {"/DBASE4", 0x43, 0x83, false}, {"/VFP", 0x30, 0x30, true}};
 
 } // namespace
 
 TEST_F(Dbf, OneCharFieldInEveryVersion) {
     table("one.db", {{"Name", PxChar, 20}},
-          {{Cell::text("Alpha")}, {Cell()}, {Cell::text("\xC7" "a va")}});
+          {{Cell::text("Alpha")},
+           {Cell()},
+           {Cell::text("\xC7"
+                       "a va")}});
     for (const Version &v : kVersions) {
         std::time_t before = std::time(nullptr);
         test::RunResult r = quorv({"one.db", "one.dbf", v.flag});
@@ -84,7 +88,7 @@ TEST_F(Dbf, OneCharFieldInEveryVersion) {
         EXPECT_EQ(le32(b, 4), 3u);
         EXPECT_EQ(le16(b, 8), headerLength);
         EXPECT_EQ(le16(b, 10), 21u);
-        EXPECT_TRUE(allBytes(b, 12, 29, '\0'));     // reserved, and no table flags without memo fields
+        EXPECT_TRUE(allBytes(b, 12, 29, '\0'));       // reserved, and no table flags without memo fields
         EXPECT_EQ(static_cast<uint8_t>(b[29]), 0x03); // Windows-1252
         EXPECT_TRUE(allBytes(b, 30, 32, '\0'));
         // The descriptor: name padded with zero bytes, type, the FoxPro field offset, length, decimals.
@@ -100,7 +104,8 @@ TEST_F(Dbf, OneCharFieldInEveryVersion) {
         }
         EXPECT_EQ(recordOf(b, 0), " Alpha               ");
         EXPECT_EQ(recordOf(b, 1), std::string(21, ' '));
-        EXPECT_EQ(recordOf(b, 2), " \xC7" "a va               ");
+        EXPECT_EQ(recordOf(b, 2), " \xC7"
+                                  "a va               ");
         EXPECT_EQ(b.back(), '\x1A');
     }
     // A filtered export counts the records it kept; an empty result is header, terminator, 0x1A.
@@ -119,12 +124,22 @@ TEST_F(Dbf, OneCharFieldInEveryVersion) {
 
 TEST_F(Dbf, NamesWidthsAndValues) {
     table("t.db",
-          {{"CUSTOMERNAME1", PxChar, 5}, {"CUSTOMERNAME2", PxChar, 5}, {"CODE", PxShort}, {"CODE", PxLong},
-           {"CODE", PxNumber}, {"Code", PxLogical}, {"When", PxDate}, {"At", PxTime}, {"Stamp", PxTimestamp},
-           {"Cash", PxCurrency}, {"Count", PxAutoInc}, {"Flag", PxLogical}},
-          {{Cell::text("a"), Cell::text("b"), Cell::integer(-5), Cell::integer(-2147483647), Cell::real(3.14159),
-            Cell::logical(true), Cell::date(2024, 2, 29), Cell::time(10, 5, 3, 500),
-            Cell::timestamp(2024, 3, 7, 13, 4, 5), Cell::real(1e20), Cell::integer(2147483647), Cell::logical(false)},
+          {{"CUSTOMERNAME1", PxChar, 5},
+           {"CUSTOMERNAME2", PxChar, 5},
+           {"CODE", PxShort},
+           {"CODE", PxLong},
+           {"CODE", PxNumber},
+           {"Code", PxLogical},
+           {"When", PxDate},
+           {"At", PxTime},
+           {"Stamp", PxTimestamp},
+           {"Cash", PxCurrency},
+           {"Count", PxAutoInc},
+           {"Flag", PxLogical}},
+          {{Cell::text("a"), Cell::text("b"), Cell::integer(-5), Cell::integer(-2147483647),
+            Cell::real(3.14159), Cell::logical(true), Cell::date(2024, 2, 29), Cell::time(10, 5, 3, 500),
+            Cell::timestamp(2024, 3, 7, 13, 4, 5), Cell::real(1e20), Cell::integer(2147483647),
+            Cell::logical(false)},
            std::vector<Cell>(12)});
     test::RunResult r = quorv({"t.db", "t.dbf", "/decs:5"});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -136,15 +151,15 @@ TEST_F(Dbf, NamesWidthsAndValues) {
         const char *value;
     } expected[] = {
         {"CUSTOMERNA", 'C', 5, 0, "a    "},
-        {"CUSTOMERN1", 'C', 5, 0, "b    "},             // 10 bytes, last not a digit: replaced by 1
+        {"CUSTOMERN1", 'C', 5, 0, "b    "}, // 10 bytes, last not a digit: replaced by 1
         {"CODE", 'N', 10, 0, "        -5"},
         {"CODE1", 'N', 11, 0, "-2147483647"},
-        {"CODE11", 'N', 19, 2, "               3.14"},  // surplus decimals dropped
-        {"Code111", 'L', 1, 0, "T"},                     // names differ from each other ignoring case
+        {"CODE11", 'N', 19, 2, "               3.14"}, // surplus decimals dropped
+        {"Code111", 'L', 1, 0, "T"},                   // names differ from each other ignoring case
         {"When", 'D', 8, 0, "20240229"},
         {"At", 'C', 12, 0, "10:05:03.500"},
         {"Stamp", 'C', 19, 0, "03/07/2024 13:04:05"},
-        {"Cash", 'N', 19, 2, "*******************"},     // too wide: asterisks, never into the next field
+        {"Cash", 'N', 19, 2, "*******************"}, // too wide: asterisks, never into the next field
         {"Count", 'N', 11, 0, " 2147483647"},
         {"Flag", 'L', 1, 0, "F"},
     };
@@ -167,10 +182,12 @@ TEST_F(Dbf, NamesWidthsAndValues) {
         EXPECT_EQ(record.substr(at, static_cast<size_t>(e.length)), e.value) << e.name;
         at += static_cast<size_t>(e.length);
     }
-    EXPECT_EQ(recordOf(b, 1), std::string(static_cast<size_t>(recordLength), ' ')) << "empty fields stay blank";
-    EXPECT_NE(r.err.find("t.dbf: field Cash N(19,2): 1 value too wide for the field, written as asterisks (the "
-                         "first in record 1)"),
-              std::string::npos)
+    EXPECT_EQ(recordOf(b, 1), std::string(static_cast<size_t>(recordLength), ' '))
+        << "empty fields stay blank";
+    EXPECT_NE(
+        r.err.find("t.dbf: field Cash N(19,2): 1 value too wide for the field, written as asterisks (the "
+                   "first in record 1)"),
+        std::string::npos)
         << r.err;
 }
 
@@ -189,9 +206,11 @@ TEST(DbfNumbers, FitOrRefuse) {
         int length, decimals;
         const char *field; // nullptr: does not fit
     } cases[] = {
-        {"3.14159", 10, 2, "      3.14"}, {"-5", 10, 0, "        -5"}, {"12.99", 10, 0, "        12"},
-        {"", 4, 0, "    "},           {"12345678901", 10, 0, nullptr}, {"nan", 10, 2, nullptr},
-        {"-inf", 10, 2, nullptr},      {"1.5e3", 10, 2, nullptr},      {"-0.001", 5, 2, "-0.00"},
+        {"3.14159", 10, 2, "      3.14"}, {"-5", 10, 0, "        -5"},
+        {"12.99", 10, 0, "        12"},   {"", 4, 0, "    "},
+        {"12345678901", 10, 0, nullptr},  {"nan", 10, 2, nullptr},
+        {"-inf", 10, 2, nullptr},         {"1.5e3", 10, 2, nullptr},
+        {"-0.001", 5, 2, "-0.00"},
     };
     for (const Case &c : cases) {
         std::string field(static_cast<size_t>(c.length), '?');
@@ -285,7 +304,8 @@ TEST_F(Dbf, CodePageMarkNamesTheBytesWritten) {
             args.insert(args.end(), c.switches.begin(), c.switches.end());
             ASSERT_EQ(quorv(args).status, 0);
             std::string b = bytes("cp.dbf");
-            EXPECT_EQ(static_cast<uint8_t>(b[29]), c.mark) << (c.switches.empty() ? "" : c.switches.back()) << v.flag;
+            EXPECT_EQ(static_cast<uint8_t>(b[29]), c.mark)
+                << (c.switches.empty() ? "" : c.switches.back()) << v.flag;
             EXPECT_EQ(recordOf(b, 0), " x\xC4y     ") << "the table's bytes, unchanged";
         }
     }
@@ -317,7 +337,8 @@ TEST_F(Dbf, AppendAddsRecordsAndMemos) {
         ASSERT_EQ(b.size(), once.size() + 3 * le16(b, 10)) << v.flag;
         EXPECT_EQ(b.back(), '\x1A');
         const size_t headerLength = le16(b, 8), oldRecords = 3 * le16(b, 10);
-        EXPECT_EQ(b.substr(8, headerLength - 8), once.substr(8, headerLength - 8)) << "lengths and descriptors kept";
+        EXPECT_EQ(b.substr(8, headerLength - 8), once.substr(8, headerLength - 8))
+            << "lengths and descriptors kept";
         EXPECT_EQ(b.substr(headerLength, oldRecords), once.substr(headerLength, oldRecords));
         EXPECT_NE(bytes(memo).substr(0, 4), onceMemo.substr(0, 4)) << "next free block moved on";
         EXPECT_EQ(bytes(memo).substr(4, onceMemo.size() - 4), onceMemo.substr(4)) << "old memo texts kept";
@@ -325,7 +346,8 @@ TEST_F(Dbf, AppendAddsRecordsAndMemos) {
             continue;
         std::map<std::string, test::DbfTableDump> tables;
         std::string error;
-        ASSERT_TRUE(test::readDbfTables(test::DbfReader::Dbfread, {dir.file("a.dbf")}, tables, &error)) << error;
+        ASSERT_TRUE(test::readDbfTables(test::DbfReader::Dbfread, {dir.file("a.dbf")}, tables, &error))
+            << error;
         const test::DbfTableDump &t = tables[dir.file("a.dbf")];
         ASSERT_EQ(t.rows.size(), 6u) << v.flag << t.error;
         for (size_t i = 0; i < 3; ++i)
@@ -339,7 +361,8 @@ TEST_F(Dbf, AppendAddsRecordsAndMemos) {
 
 TEST_F(Dbf, AppendRefusesAnotherStructureAndLeavesTheFilesUntouched) {
     table("a.db", {{"Id", PxLong}, {"Note", PxMemoBlob, 15}},
-          {{Cell::integer(1), Cell::text("the first memo text")}, {Cell::integer(2), Cell::text("second one")}});
+          {{Cell::integer(1), Cell::text("the first memo text")},
+           {Cell::integer(2), Cell::text("second one")}});
     ASSERT_EQ(quorv({"a.db", "a.dbf"}).status, 0);
     const std::string original = bytes("a.dbf"), memo = bytes("a.dbt");
     struct Case {
@@ -355,7 +378,8 @@ TEST_F(Dbf, AppendRefusesAnotherStructureAndLeavesTheFilesUntouched) {
         args.insert(args.end(), c.switches.begin(), c.switches.end());
         test::RunResult r = quorv(args);
         EXPECT_EQ(r.status, 1) << c.reason;
-        EXPECT_NE(r.err.find("a.dbf: not appended, the file is left as it was: "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("a.dbf: not appended, the file is left as it was: "), std::string::npos)
+            << r.err;
         EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
         EXPECT_NE(bytes("a.log").find(c.reason), std::string::npos);
         EXPECT_EQ(bytes("a.dbf"), original) << c.reason;
@@ -365,12 +389,14 @@ TEST_F(Dbf, AppendRefusesAnotherStructureAndLeavesTheFilesUntouched) {
     ASSERT_EQ(quorv({"a.db", "v.dbf", "/COLUMNS:Id"}).status, 0);
     const std::string v = bytes("v.dbf");
     test::RunResult r = quorv({"a.db", "v.dbf", "/COLUMNS:Id", "/DBASE4", "/append"});
-    EXPECT_NE(r.err.find("it is a DBF table of version 0x03, this export writes 0x43"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("it is a DBF table of version 0x03, this export writes 0x43"), std::string::npos)
+        << r.err;
     EXPECT_EQ(bytes("v.dbf"), v);
     // A field of another width, and a file that is no table at all.
     table("b.db", {{"Id", PxShort}, {"Note", PxMemoBlob, 15}}, {{Cell::integer(1), Cell()}});
     r = quorv({"b.db", "a.dbf", "/append"});
-    EXPECT_NE(r.err.find("field 1 is \"Id\" N(11) there and \"Id\" N(10) in this export"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("field 1 is \"Id\" N(11) there and \"Id\" N(10) in this export"), std::string::npos)
+        << r.err;
     EXPECT_EQ(bytes("a.dbf"), original);
     test::writeFile(dir.file("notes.dbf"), "just some text, not a table at all: 0123456789");
     r = quorv({"a.db", "notes.dbf", "/append"});
@@ -379,7 +405,8 @@ TEST_F(Dbf, AppendRefusesAnotherStructureAndLeavesTheFilesUntouched) {
     // A table whose memo file is no memo file, or has gone.
     test::writeFile(dir.file("a.dbt"), "too short");
     r = quorv({"a.db", "a.dbf", "/append"});
-    EXPECT_NE(r.err.find("its memo file a.dbt cannot be used: it is not a memo file"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("its memo file a.dbt cannot be used: it is not a memo file"), std::string::npos)
+        << r.err;
     EXPECT_EQ(bytes("a.dbf"), original);
     EXPECT_EQ(bytes("a.dbt"), "too short");
     std::filesystem::remove(dir.file("a.dbt"));
@@ -392,7 +419,8 @@ TEST_F(Dbf, AppendRefusesAnotherStructureAndLeavesTheFilesUntouched) {
 
 TEST_F(Dbf, FailuresAreReportedAndLeaveNothingHalfWritten) {
     table("t.db", {{"Text", PxChar, 200}, {"Note", PxMemoBlob, 20}},
-          std::vector<std::vector<Cell>>(1000, {Cell::text(std::string(190, 'x')), Cell::text(fixture::fillText(700))}));
+          std::vector<std::vector<Cell>>(
+              1000, {Cell::text(std::string(190, 'x')), Cell::text(fixture::fillText(700))}));
     test::RunResult r = quorv({"t.db", "nowhere/t.dbf"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("nowhere/t.dbf:No such file or directory"), std::string::npos) << r.err;
@@ -413,7 +441,8 @@ TEST_F(Dbf, FailuresAreReportedAndLeaveNothingHalfWritten) {
         for (const char *columns : {"/COLUMNS:Text", "/COLUMNS:Text,Note"}) {
             ASSERT_EQ(quorv({"s.db", "a.dbf", v.flag, columns}).status, 0);
             const std::string memo = v.foxPro ? "a.fpt" : "a.dbt";
-            const std::string old = bytes("a.dbf"), oldMemo = test::fileExists(dir.file(memo)) ? bytes(memo) : "";
+            const std::string old = bytes("a.dbf"),
+                              oldMemo = test::fileExists(dir.file(memo)) ? bytes(memo) : "";
             r = quorv({"t.db", "a.dbf", "/append", v.flag, columns}, 64 * 1024);
             EXPECT_EQ(r.status, 1) << v.flag << columns;
             EXPECT_NE(r.err.find(":File too large"), std::string::npos) << r.err;
@@ -429,8 +458,10 @@ TEST_F(Dbf, FailuresAreReportedAndLeaveNothingHalfWritten) {
     std::filesystem::create_directory(dir.file("u.dbt"));
     r = quorv({"s.db", "u.dbf"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("u.dbt: the memo file cannot be created (Is a directory); the memo texts are left out of u.dbf"),
-              std::string::npos)
+    EXPECT_NE(
+        r.err.find(
+            "u.dbt: the memo file cannot be created (Is a directory); the memo texts are left out of u.dbf"),
+        std::string::npos)
         << r.err;
     std::string b = bytes("u.dbf");
     ASSERT_EQ(le32(b, 4), 1u);

@@ -42,6 +42,7 @@ struct Expected {
 test::DbfField expectedField(const FieldInfo &f, bool foxPro) {
     test::DbfField d;
     d.decimals = 0;
+    // clang-format off
     switch (f.type) {
     case PxDate: d.type = 'D', d.length = 8; break;
     case PxShort: d.type = 'N', d.length = 10; break;
@@ -54,6 +55,7 @@ test::DbfField expectedField(const FieldInfo &f, bool foxPro) {
     case PxMemoBlob: case PxFmtMemoBlob: case PxBlob: case PxGraphic: d.type = 'M', d.length = foxPro ? 4 : 10; break;
     default: d.type = 'C', d.length = std::max(f.size % 256, 1); break;
     }
+    // clang-format on
     return d;
 }
 
@@ -123,21 +125,28 @@ Expected expectedTable(const std::string &path, bool foxPro) {
                     row.push_back("-");
                 }
                 break;
-            case PxShort: case PxLong: case PxAutoInc: case PxCurrency: case PxNumber: {
+            case PxShort:
+            case PxLong:
+            case PxAutoInc:
+            case PxCurrency:
+            case PxNumber: {
                 const test::DbfField field = expectedField(f, foxPro);
-                row.push_back(readNumber(table, record, i, number) ? numberText(number, field.decimals, field.length)
-                                                                   : "-");
+                row.push_back(readNumber(table, record, i, number)
+                                  ? numberText(number, field.decimals, field.length)
+                                  : "-");
                 break;
             }
             case PxLogical:
                 row.push_back(readLogical(table, record, i, logical) ? (logical ? "T" : "F") : "-");
                 break;
-            case PxMemoBlob: case PxFmtMemoBlob:
+            case PxMemoBlob:
+            case PxFmtMemoBlob:
                 readMemo(table, record, i, text);
                 e.undefinedBytes = e.undefinedBytes || !validUtf8(platform::toUtf8(text, codePage));
                 row.push_back(text.empty() ? "-" : test::textValue(platform::toUtf8(text, codePage)));
                 break;
-            case PxBlob: case PxGraphic:
+            case PxBlob:
+            case PxGraphic:
                 row.push_back("-");
                 break;
             default:
@@ -154,14 +163,15 @@ Expected expectedTable(const std::string &path, bool foxPro) {
 }
 
 class DbfReaders : public ::testing::Test {
-protected:
+  protected:
     // Exports every table in every version; returns the outputs by (table, version).
     std::map<std::pair<std::string, int>, std::string> exportAll(const std::vector<std::string> &tables) {
         std::map<std::pair<std::string, int>, std::string> outputs;
         for (size_t t = 0; t < tables.size(); ++t) {
             for (int v = 0; v < 3; ++v) {
                 std::string out = dir.file("t" + std::to_string(t) + "_" + kVersions[v].suffix + ".dbf");
-                test::RunResult r = test::runProgram({test::quorvBinary(), tables[t], out, kVersions[v].flag});
+                test::RunResult r =
+                    test::runProgram({test::quorvBinary(), tables[t], out, kVersions[v].flag});
                 EXPECT_EQ(r.status, 0) << tables[t] << " " << kVersions[v].flag << ": " << r.err;
                 outputs[{tables[t], v}] = out;
             }
@@ -186,7 +196,8 @@ protected:
                 auto found = outputs.find({table, v});
                 if (found == outputs.end() || !dumps.count(found->second))
                     continue;
-                const std::string where = table + " " + kVersions[v].flag + " read by " + test::readerName(reader);
+                const std::string where =
+                    table + " " + kVersions[v].flag + " read by " + test::readerName(reader);
                 const test::DbfTableDump &dump = dumps.at(found->second);
                 const Expected &e = kVersions[v].foxPro ? fox : plain;
                 // python3-dbf decodes strictly: it refuses text the table's code page does not define
@@ -207,7 +218,8 @@ protected:
                     if (dump.rows[r] != e.rows[r]) {
                         ++mismatches;
                         for (size_t c = 0; c < e.rows[r].size() && c < dump.rows[r].size(); ++c)
-                            EXPECT_EQ(dump.rows[r][c], e.rows[r][c]) << where << " record " << r << " field " << c;
+                            EXPECT_EQ(dump.rows[r][c], e.rows[r][c])
+                                << where << " record " << r << " field " << c;
                         EXPECT_EQ(dump.rows[r].size(), e.rows[r].size()) << where << " record " << r;
                     }
                 }
@@ -240,7 +252,8 @@ TEST_F(DbfReaders, FixtureTablesReadBackInEveryVersion) {
     if (pythonDbf)
         compare(test::DbfReader::PythonDbf, tables, outputs);
     if (!dbfread || !pythonDbf)
-        GTEST_SKIP() << (dbfread ? "python3-dbf" : "python3-dbfread") << " is not installed: read by one reader only";
+        GTEST_SKIP() << (dbfread ? "python3-dbf" : "python3-dbfread")
+                     << " is not installed: read by one reader only";
 }
 
 TEST_F(DbfReaders, RealTablesReadBackInEveryVersion) {
@@ -259,16 +272,19 @@ TEST_F(DbfReaders, RealTablesReadBackInEveryVersion) {
     if (pythonDbf)
         compare(test::DbfReader::PythonDbf, tables, outputs);
     if (!dbfread || !pythonDbf)
-        GTEST_SKIP() << (dbfread ? "python3-dbf" : "python3-dbfread") << " is not installed: read by one reader only";
+        GTEST_SKIP() << (dbfread ? "python3-dbf" : "python3-dbfread")
+                     << " is not installed: read by one reader only";
 }
 
 // LibreOffice reads the dBase forms, version 0x43 included, which python3-dbf does not open. (It reads
 // FoxPro memo fields as digits, not as the 4-byte block numbers FoxPro writes, so the FoxPro form is
 // left to the Python readers.)
 TEST_F(DbfReaders, LibreOfficeReadsTheDBaseForms) {
-    if (!test::fileExists("/usr/bin/soffice") || !test::fileExists("/usr/lib/libreoffice/program/libdbaselo.so"))
-        GTEST_SKIP() << "LibreOffice with its dBase driver (libreoffice-calc-nogui, libreoffice-base-drivers) is not "
-                        "installed";
+    if (!test::fileExists("/usr/bin/soffice") ||
+        !test::fileExists("/usr/lib/libreoffice/program/libdbaselo.so"))
+        GTEST_SKIP()
+            << "LibreOffice with its dBase driver (libreoffice-calc-nogui, libreoffice-base-drivers) is not "
+               "installed";
     if (test::debianPython().empty())
         GTEST_SKIP() << "python3 is not installed";
     std::vector<std::string> tables = fixtureTables();
@@ -276,13 +292,16 @@ TEST_F(DbfReaders, LibreOfficeReadsTheDBaseForms) {
     struct Case {
         std::string table, flag, columns, output;
     } cases[] = {
-        {tables[0], "/DBASE4", "/COLUMNS:Char,Date,Short,Long,Currency,Logical,OLE,Time,Timestamp,AutoInc,BCD,Bytes",
+        {tables[0], "/DBASE4",
+         "/COLUMNS:Char,Date,Short,Long,Currency,Logical,OLE,Time,Timestamp,AutoInc,BCD,Bytes",
          "alltypes4.dbf"},
         {tables[1], "/DBASE3", "", "customers3.dbf"},
     };
-    std::vector<std::string> convert = {"/usr/bin/soffice", "-env:UserInstallation=file://" + dir.file("profile"),
-                                        "--headless", "--infilter=dBase:ANSI", "--convert-to",
-                                        "csv:Text - txt - csv (StarCalc):44,34,76", "--outdir", dir.file("lo")};
+    std::vector<std::string> convert = {
+        "/usr/bin/soffice", "-env:UserInstallation=file://" + dir.file("profile"),
+        "--headless",       "--infilter=dBase:ANSI",
+        "--convert-to",     "csv:Text - txt - csv (StarCalc):44,34,76",
+        "--outdir",         dir.file("lo")};
     for (const Case &c : cases) {
         std::vector<std::string> args = {test::quorvBinary(), c.table, dir.file(c.output), c.flag};
         if (!c.columns.empty())
@@ -305,7 +324,8 @@ TEST_F(DbfReaders, LibreOfficeReadsTheDBaseForms) {
         ASSERT_TRUE(openSourceTable(source, settings, &error)) << error;
         std::vector<int> columns; // the exported source fields
         for (int i = 0; i < source.fieldCount; ++i)
-            if (c.columns.empty() || c.columns.find(source.fields[static_cast<size_t>(i)].name) != std::string::npos)
+            if (c.columns.empty() ||
+                c.columns.find(source.fields[static_cast<size_t>(i)].name) != std::string::npos)
                 columns.push_back(i);
         std::vector<std::string> names;
         for (int i : columns)
@@ -331,15 +351,17 @@ TEST_F(DbfReaders, LibreOfficeReadsTheDBaseForms) {
                 const char type = e.fields[static_cast<size_t>(columns[k])].type;
                 std::string got;
                 if (type == 'N') {
-                    got = cell.empty() ? "-" : numberText(std::stod(cell), e.fields[static_cast<size_t>(columns[k])].decimals, 99);
+                    got = cell.empty() ? "-"
+                                       : numberText(std::stod(cell),
+                                                    e.fields[static_cast<size_t>(columns[k])].decimals, 99);
                 } else if (type == 'L') {
                     got = cell == "TRUE" ? "T" : cell == "FALSE" ? "F" : cell.empty() ? "-" : cell;
                 } else if (type == 'D') {
                     // Shown as MM/DD/YY in the tests' locale.
                     got = want == "-" ? (cell.empty() ? "-" : cell)
-                                      : cell == want.substr(7, 2) + "/" + want.substr(10, 2) + "/" + want.substr(4, 2)
-                                          ? want
-                                          : cell;
+                          : cell == want.substr(7, 2) + "/" + want.substr(10, 2) + "/" + want.substr(4, 2)
+                              ? want
+                              : cell;
                 } else if (type == 'M') {
                     got = cell.empty() ? "-" : test::textValue(cell);
                 } else {

@@ -29,9 +29,13 @@ std::vector<std::string> split(const std::string &text, char separator) {
 
 } // namespace
 
-const char *readerName(DbfReader reader) { return reader == DbfReader::Dbfread ? "dbfread" : "dbf"; }
+const char *readerName(DbfReader reader) {
+    return reader == DbfReader::Dbfread ? "dbfread" : "dbf";
+}
 
-bool haveDbfReader(DbfReader reader) { return pythonHasModule(readerName(reader)); }
+bool haveDbfReader(DbfReader reader) {
+    return pythonHasModule(readerName(reader));
+}
 
 std::string textValue(const std::string &utf8) {
     static const char digits[] = "0123456789abcdef";
