@@ -467,3 +467,19 @@ TEST_F(Dbf, FailuresAreReportedAndLeaveNothingHalfWritten) {
     ASSERT_EQ(le32(b, 4), 1u);
     EXPECT_EQ(recordOf(b, 0).substr(201), std::string(10, ' '));
 }
+
+TEST(DbfVersion, FromTheCommandLineOrTheOutputType) {
+    ExportSettings settings;
+    const std::pair<OutputType, uint8_t> types[] = {
+        {OutputType::DbaseIII, 0x03}, {OutputType::DbaseIV, 0x43}, {OutputType::VisualFoxPro, 0x30}};
+    for (const auto &[type, version] : types) {
+        settings.outputType = type;
+        settings.commandLineMode = false;
+        EXPECT_EQ(requestedDbfVersion(settings), version);
+        // The command line always names type 1 (".dbf") and chooses with /DBASE3, /DBASE4, /VFP.
+        settings.outputType = OutputType::DbaseIII;
+        settings.commandLineMode = true;
+        settings.dbfVersion = version;
+        EXPECT_EQ(requestedDbfVersion(settings), version);
+    }
+}
