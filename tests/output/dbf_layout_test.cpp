@@ -434,6 +434,13 @@ TEST_F(Dbf, FailuresAreReportedAndLeaveNothingHalfWritten) {
         EXPECT_FALSE(test::fileExists(dir.file("t.dbt"))) << columns;
     }
 
+    // The same through the shell's ulimit, which stops a program with SIGXFSZ unless it ignores it.
+    r = test::runProgram({"/bin/sh", "-c", "ulimit -f 100 && exec \"$0\" t.db t.dbf", test::quorvBinary()},
+                         dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("t.dbt:File too large"), std::string::npos) << r.err;
+    EXPECT_FALSE(test::fileExists(dir.file("t.dbf")));
+
     // A full disk while appending, in the table or in its memo file: both files get their old bytes back.
     table("s.db", {{"Text", PxChar, 200}, {"Note", PxMemoBlob, 20}},
           {{Cell::text("small"), Cell::text("a memo text of the small table")}});
