@@ -145,7 +145,7 @@ TEST(ExcelRealTables, EveryCellHasTheTypeAndValueOfTheSource) {
     std::vector<std::string> outputs;
     for (size_t t = 0; t < tables.size(); ++t) {
         SourceTable table;
-        table.path = tables[t];
+        table.path = test::corpusPath(tables[t]);
         std::string error;
         if (!openSourceTable(table, settings, &error)) {
             std::printf("  not converted (does not open): %s: %s\n", tables[t].c_str(), error.c_str());
@@ -171,7 +171,7 @@ TEST(ExcelRealTables, EveryCellHasTheTypeAndValueOfTheSource) {
         closeSourceTable(table);
         for (const char *ext : {"xlsx", "xls"}) {
             const std::string out = dir.file(std::to_string(t) + "-" + ext + "." + ext);
-            test::RunResult run = test::runProgram({test::quorvBinary(), tables[t], out});
+            test::RunResult run = test::runProgram({test::quorvBinary(), table.path, out});
             EXPECT_EQ(run.status, 0) << tables[t] << " to " << ext << ": " << run.err;
             outputs.push_back(out);
         }

@@ -202,6 +202,8 @@ bool libreOfficeConvert(const std::vector<std::string> &files, const std::string
         *error = "LibreOffice (libreoffice-calc-nogui) is not installed";
         return false;
     }
+    if (files.empty())
+        return true; // soffice without a file to convert would start and wait
     TempDir profile;
     std::vector<std::string> argv = {"timeout",       "600",  soffice, "-env:UserInstallation=file://" + profile.path() + "/profile",
                                      "--headless", "--convert-to", filter,  "--outdir",
