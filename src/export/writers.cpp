@@ -1,5 +1,6 @@
 // The writer of each output type.
 #include "export/csv_writer.h"
+#include "export/sql_writer.h"
 #include "export/writer.h"
 
 namespace quorv {
@@ -18,6 +19,7 @@ struct WriterRow {
 const WriterRow kWriters[] = {
     {OutputType::Text, make<CsvWriter>},
     {OutputType::Csv, make<CsvWriter>},
+    {OutputType::Sql, make<SqlWriter>},
 };
 
 } // namespace
