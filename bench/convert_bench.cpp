@@ -1,7 +1,9 @@
 // Converts a large fixture table with the real quorv binary and prints records per second and the
 // peak memory of each run.
 //
-//   convert_bench [records] [folder] [output extensions...]     (defaults: 1000000 /tmp csv)
+//   convert_bench [records] [folder] [outputs...]     (defaults: 1000000 /tmp csv)
+//
+// An output is an extension, optionally followed by ':' and one switch: sql:/POSTGRESQL.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -65,16 +67,21 @@ int main(int argc, char **argv) {
     std::printf("table: %s, %d records (made in %.1f s)\n", table.c_str(), records,
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
 
-    for (const std::string &ext : extensions) {
+    for (const std::string &output : extensions) {
+        // "sql:/MYSQL": the extension, then a switch for the run.
+        const std::string ext = output.substr(0, output.find(':'));
+        const std::string option = output.find(':') == std::string::npos ? "" : output.substr(output.find(':') + 1);
         std::string out = folder + "/bench_out." + ext;
         for (bool sorted : {false, true}) {
             if (sorted && ext != "csv")
                 continue;
             std::vector<std::string> args = {table, out};
+            if (!option.empty())
+                args.push_back(option);
             if (sorted)
                 args.emplace_back("/SORTBY:Name");
             Run run = runQuorv(args);
-            std::printf("%-5s %-9s %8.2f s  %10.0f records/s  peak %7.1f MB  exit %d\n", ext.c_str(),
+            std::printf("%-16s %-9s %8.2f s  %10.0f records/s  peak %7.1f MB  exit %d\n", output.c_str(),
                         sorted ? "sorted" : "unsorted", run.seconds, records / run.seconds, run.peakKb / 1024.0,
                         run.status);
         }

@@ -271,15 +271,12 @@ void SqlWriter::appendName(std::string &out, std::string_view name, bool quote, 
         out += name;
         return;
     }
-    bool undefined = false;
-    if (escapeUndefined_ && !nameIsUtf8)
-        for (char c : name)
-            undefined = undefined || !platform::byteHasCharacter(codePage_, static_cast<unsigned char>(c));
+    const bool undefined = !nameIsUtf8 && hasUndefined(name);
     if (undefined && rules_.undefinedBytes == SqlUndefinedBytes::UnicodeEscape) {
         out += "U&\"";
         for (char c : name) {
             auto b = static_cast<unsigned char>(c);
-            if (!platform::byteHasCharacter(codePage_, b))
+            if (undefined_[b])
                 out += '\\', appendHex(out, b, 4);
             else if (c == '"' || c == '\\')
                 out += c, out += c;
@@ -291,8 +288,7 @@ void SqlWriter::appendName(std::string &out, std::string_view name, bool quote, 
     }
     std::string body;
     for (char c : name) {
-        if (undefined && rules_.undefinedBytes == SqlUndefinedBytes::Utf8Hex &&
-            !platform::byteHasCharacter(codePage_, static_cast<unsigned char>(c))) {
+        if (undefined && rules_.undefinedBytes == SqlUndefinedBytes::Utf8Hex && undefined_[static_cast<unsigned char>(c)]) {
             body += '?';
             namesReplaced_ = true;
             continue;
@@ -311,6 +307,12 @@ void SqlWriter::appendName(std::string &out, std::string_view name, bool quote, 
 
 // The text between the quotes of a literal: the quote doubled, or with backslash escapes the
 // backslash, the apostrophe and the double quote escaped.
+bool SqlWriter::hasUndefined(std::string_view text) const {
+    if (!escapeUndefined_)
+        return false;
+    return std::any_of(text.begin(), text.end(), [&](char c) { return undefined_[static_cast<unsigned char>(c)]; });
+}
+
 void SqlWriter::appendLiteralBody(std::string &out, std::string_view text, char quote) {
     piece_.clear();
     for (char c : text) {
@@ -362,14 +364,7 @@ void SqlWriter::appendTextLiteral(std::string &out, std::string_view text, const
         }
         return;
     }
-    bool undefined = false;
-    if (escapeUndefined_)
-        for (char c : text)
-            if (!platform::byteHasCharacter(codePage_, static_cast<unsigned char>(c))) {
-                undefined = true;
-                break;
-            }
-    if (!undefined) {
+    if (!hasUndefined(text)) {
         const char *special = rules_.functionChars;
         if (!special || text.find_first_of(special) == std::string_view::npos) {
             out += prefix;
@@ -399,7 +394,7 @@ void SqlWriter::appendTextLiteral(std::string &out, std::string_view text, const
         out += "U&'";
         for (char c : text) {
             auto b = static_cast<unsigned char>(c);
-            if (!platform::byteHasCharacter(codePage_, b))
+            if (undefined_[b])
                 out += '\\', appendHex(out, b, 4);
             else if (c == '\'' || c == '\\')
                 out += c, out += c;
@@ -516,6 +511,8 @@ bool SqlWriter::head(ExportRun &run) {
         }
     }
     escapeUndefined_ = !utf8_ && rules_.undefinedBytes != SqlUndefinedBytes::AsIs && !(charset && charset->everyByte);
+    for (int b = 0; b < 256; ++b)
+        undefined_[static_cast<size_t>(b)] = !platform::byteHasCharacter(codePage_, static_cast<unsigned char>(b));
 
     tableName_ = sqlTableName(run.table.path);
     tableNameIsUtf8_ = !isAscii(tableName_) && isValidUtf8(tableName_);

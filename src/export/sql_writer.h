@@ -3,6 +3,7 @@
 // SqlDialectRules row; the writer never asks which database it is writing for.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <span>
 #include <string>
@@ -104,6 +105,7 @@ private:
         std::string name; // after cleaning, unique in the table
     };
 
+    bool hasUndefined(std::string_view text) const;
     void planColumns(ExportRun &run);
     void writeCreateBlock(ExportRun &run);
     void appendText(std::string &out, std::string_view ansiText) const;
@@ -117,6 +119,7 @@ private:
     char quote_ = '\'';
     bool utf8_ = false;  // the script is UTF-8 (asked for, or the database has no name for the code page)
     bool escapeUndefined_ = false; // bytes the code page leaves undefined need the dialect's escape
+    std::array<bool, 256> undefined_{}; // the bytes the code page leaves undefined
     int codePage_ = 1252;
     bool numbersQuoted_ = false;
     bool goLines_ = false;
