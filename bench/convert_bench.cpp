@@ -1,9 +1,8 @@
 // Converts a large fixture table with the real quorv binary and prints records per second and the
 // peak memory of each run.
 //
-//   convert_bench [records] [folder] [outputs...]     (defaults: 1000000 /tmp csv)
-//
-// An output is an extension, optionally followed by ':' and one switch: sql:/POSTGRESQL.
+//   convert_bench [records] [folder] [output extensions...]     (defaults: 1000000 /tmp csv)
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -67,25 +66,55 @@ int main(int argc, char **argv) {
     std::printf("table: %s, %d records (made in %.1f s)\n", table.c_str(), records,
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
 
-    for (const std::string &output : extensions) {
-        // "sql:/MYSQL": the extension, then a switch for the run.
-        const std::string ext = output.substr(0, output.find(':'));
-        const std::string option = output.find(':') == std::string::npos ? "" : output.substr(output.find(':') + 1);
+    for (const std::string &ext : extensions) {
         std::string out = folder + "/bench_out." + ext;
-        for (bool sorted : {false, true}) {
-            if (sorted && ext != "csv")
-                continue;
+        // CSV unsorted and sorted; DBF in its three versions; SQL in its five dialects.
+        std::vector<std::pair<std::string, std::string>> variants = {{"unsorted", ""}};
+        if (ext == "csv")
+            variants.push_back({"sorted", "/SORTBY:Name"});
+        if (ext == "dbf")
+            variants = {{"dBase III", "/DBASE3"}, {"dBase IV", "/DBASE4"}, {"FoxPro", "/VFP"}};
+        if (ext == "sql")
+            variants = {{"Ansi", ""}, {"PostgreSQL", "/POSTGRESQL"}, {"MySQL", "/MYSQL"}, {"SQL Server", "/MSSQL"},
+                        {"Oracle", "/ORACLE"}};
+        for (const auto &[name, flag] : variants) {
             std::vector<std::string> args = {table, out};
-            if (!option.empty())
-                args.push_back(option);
-            if (sorted)
-                args.emplace_back("/SORTBY:Name");
+            if (!flag.empty())
+                args.push_back(flag);
             Run run = runQuorv(args);
-            std::printf("%-16s %-9s %8.2f s  %10.0f records/s  peak %7.1f MB  exit %d\n", output.c_str(),
-                        sorted ? "sorted" : "unsorted", run.seconds, records / run.seconds, run.peakKb / 1024.0,
-                        run.status);
+            std::printf("%-5s %-10s %8.2f s  %10.0f records/s  peak %7.1f MB  exit %d\n", ext.c_str(), name.c_str(),
+                        run.seconds, records / run.seconds, run.peakKb / 1024.0, run.status);
         }
         std::remove(out.c_str());
+    }
+
+    // DBF with a memo file: a tenth of the records, each with a memo text of 100 to 1100 bytes in the .mb.
+    bool dbf = false;
+    for (const std::string &ext : extensions)
+        dbf = dbf || ext == "dbf";
+    if (dbf) {
+        const int memoRecords = std::max(records / 10, 1);
+        std::string memoTable = folder + "/bench_memo_" + std::to_string(memoRecords) + ".db";
+        quorv::fixture::TableSpec spec;
+        spec.fields = {{"Id", quorv::fixture::kLong}, {"Note", quorv::fixture::kMemoBlob, 20}};
+        quorv::fixture::TableWriter writer;
+        bool made = writer.open(memoTable, spec, &error);
+        for (int i = 0; made && i < memoRecords; ++i)
+            made = writer.addRecord({quorv::fixture::Cell::integer(i + 1),
+                                     quorv::fixture::Cell::text(quorv::fixture::fillText(100 + i % 1000))},
+                                    &error);
+        if (!made || !writer.close(&error)) {
+            std::fprintf(stderr, "cannot make %s: %s\n", memoTable.c_str(), error.c_str());
+            return 1;
+        }
+        std::string out = folder + "/bench_memo_out.dbf";
+        for (const char *flag : {"/DBASE3", "/VFP"}) {
+            Run run = runQuorv({memoTable, out, flag});
+            std::printf("dbf   memo %-7s %6.2f s  %10.0f records/s  peak %7.1f MB  exit %d\n", flag + 1, run.seconds,
+                        memoRecords / run.seconds, run.peakKb / 1024.0, run.status);
+        }
+        for (const char *memo : {".dbf", ".dbt", ".fpt"})
+            std::remove((folder + "/bench_memo_out" + memo).c_str());
     }
     return 0;
 }

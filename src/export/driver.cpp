@@ -134,8 +134,9 @@ ExportResult runExport(SourceTable &table, ExportSettings &settings, const Progr
     table.sortedBytes.clear();
     table.sortedBytes.shrink_to_fit();
 
-    // Skipped records make the run fail, but the records that were read are kept in the output.
-    result.ok = !run.failed && run.unreadable == 0;
+    // Skipped records make the run fail, but the records that were read are kept in the output;
+    // likewise data a writer had to leave out (a DBF memo file that could not be created).
+    result.ok = !run.failed && !run.incomplete && run.unreadable == 0;
     result.written = run.written;
     result.unreadable = run.unreadable;
     reportAll(run, result);

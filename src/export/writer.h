@@ -31,6 +31,7 @@ struct ExportRun {
     std::string scratch;         // one value at a time
     std::vector<std::string> problems;
     bool failed = false;         // a failure that makes the output incomplete
+    bool incomplete = false;     // the output is kept, but a reported problem left data out of it
 
     ExportRun(SourceTable &t, ExportSettings &s) : table(t), settings(s) {}
     void fail(const std::string &message) {

@@ -2,6 +2,7 @@
 #include "export/csv_writer.h"
 #include "export/sql_writer.h"
 #include "export/writer.h"
+#include "output/dbf_writer.h"
 
 namespace quorv {
 
@@ -17,6 +18,9 @@ struct WriterRow {
 };
 
 const WriterRow kWriters[] = {
+    {OutputType::DbaseIII, make<DbfWriter>},
+    {OutputType::DbaseIV, make<DbfWriter>},
+    {OutputType::VisualFoxPro, make<DbfWriter>},
     {OutputType::Text, make<CsvWriter>},
     {OutputType::Csv, make<CsvWriter>},
     {OutputType::Sql, make<SqlWriter>},

@@ -140,8 +140,6 @@ void ParadoxFile::close() {
     countMismatch_ = false;
     blocks_.clear();
     blocks_.shrink_to_fit();
-    recordBlock_.clear();
-    recordBlock_.shrink_to_fit();
     cache_.clear();
     cachedPos_ = -1;
 }
@@ -385,11 +383,6 @@ bool ParadoxFile::walkChain(std::string &why) {
     }
     recordCount_ = static_cast<int>(total);
     countMismatch_ = total != hd.recordCount;
-    recordBlock_.resize(static_cast<size_t>(total));
-    for (size_t pos = 0; pos < blocks_.size(); ++pos) {
-        const Block &b = blocks_[pos];
-        std::fill_n(recordBlock_.begin() + b.firstRecord, b.records, static_cast<uint16_t>(pos));
-    }
     return true;
 }
 
@@ -417,10 +410,33 @@ bool ParadoxFile::loadBlock(int chainPos) {
     return true;
 }
 
+// The chain position of the block holding record n: the cached block or the one after it for
+// sequential reading, a binary search over the blocks' first records otherwise. The index costs a
+// few bytes per block, not per record.
+int ParadoxFile::blockOfRecord(int n) const {
+    auto holds = [&](int pos) {
+        if (pos < 0 || pos >= static_cast<int>(blocks_.size()))
+            return false;
+        const Block &b = blocks_[static_cast<size_t>(pos)];
+        return n >= b.firstRecord && n < b.firstRecord + b.records;
+    };
+    if (holds(cachedPos_))
+        return cachedPos_;
+    if (holds(cachedPos_ + 1))
+        return cachedPos_ + 1;
+    auto it = std::upper_bound(blocks_.begin(), blocks_.end(), n,
+                               [](int record, const Block &b) { return record < b.firstRecord; });
+    // Blocks without records share their first record with the next block: step to the one holding n.
+    int pos = static_cast<int>(it - blocks_.begin()) - 1;
+    while (pos > 0 && !holds(pos))
+        --pos;
+    return pos;
+}
+
 bool ParadoxFile::readRecord(int n, uint8_t *dest) {
     if (fd_ < 0 || needsPxlib_ || n < 0 || n >= recordCount_ || !dest)
         return false;
-    const int pos = recordBlock_[static_cast<size_t>(n)];
+    const int pos = blockOfRecord(n);
     if (!loadBlock(pos))
         return false;
     const Block &b = blocks_[static_cast<size_t>(pos)];

@@ -69,6 +69,7 @@ class ParadoxFile {
     bool parseHeader(const std::vector<uint8_t> &head, std::string &why);
     bool walkChain(std::string &why);
     bool loadBlock(int chainPos);
+    int blockOfRecord(int n) const;
     bool loadBlockAt(int number);
 
     int fd_ = -1;
@@ -78,7 +79,6 @@ class ParadoxFile {
     bool needsPxlib_ = false;
     bool countMismatch_ = false;
     std::vector<Block> blocks_;
-    std::vector<uint16_t> recordBlock_; // chain position of each record's block: O(1) lookup
     std::vector<uint8_t> cache_;        // current block's bytes
     int cachedPos_ = -1;
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <unistd.h>
 
 #include "fixture/paradox_builder.h"
 #include "source/paradox_table.h"
@@ -58,9 +59,10 @@ protected:
         if (HasFatalFailure())
             return;
     }
-    test::RunResult quorv(std::vector<std::string> args, long fileSizeLimit = -1) {
+    test::RunResult quorv(std::vector<std::string> args, long fileSizeLimit = -1,
+                          const std::vector<std::string> &environment = {}) {
         args.insert(args.begin(), test::quorvBinary());
-        return test::runProgram(args, dir.path(), fileSizeLimit);
+        return test::runProgram(args, dir.path(), fileSizeLimit, environment);
     }
     test::CsvRows readCsv(const std::string &name, char delimiter = ',', char quote = '"', bool utf8 = false) {
         test::CsvRows rows;
@@ -215,6 +217,25 @@ TEST_F(CommandLine, NamesWithBlanksAndPathsThatLookLikeSwitches) {
     r = quorv({"\"people.db\" \"one arg.csv\" /SEP;"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(test::readFile(dir.file("one arg.csv")).substr(0, 6), "Id;Las");
+    // An unquoted source followed by a quoted output does not give the two names.
+    EXPECT_EQ(quorv({"people.db \"two arg.csv\""}).status, 2);
+    EXPECT_FALSE(test::fileExists(dir.file("two arg.csv")));
+}
+
+TEST_F(CommandLine, OpenHandsTheFinishedOutputToTheDesktop) {
+    // A stand-in for xdg-open records what it was asked to open.
+    std::string bin = dir.file("bin");
+    std::filesystem::create_directories(bin);
+    test::writeFile(bin + "/xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > \"" + dir.file("opened") + "\"\n");
+    std::filesystem::permissions(bin + "/xdg-open", std::filesystem::perms::owner_all);
+    std::string path = "PATH=" + bin + ":/usr/bin:/bin";
+    ASSERT_EQ(quorv({"people.db", "plain.csv"}, -1, {path}).status, 0);
+    usleep(200000);
+    EXPECT_FALSE(test::fileExists(dir.file("opened"))) << "opened without /open";
+    ASSERT_EQ(quorv({"people.db", "shown.csv", "/Open"}, -1, {path}).status, 0);
+    for (int i = 0; i < 100 && !test::fileExists(dir.file("opened")); ++i)
+        usleep(20000); // the opener runs detached
+    EXPECT_EQ(test::readFile(dir.file("opened")), "shown.csv");
 }
 
 TEST_F(CommandLine, WildcardBatchAndShellExpandedTables) {

@@ -15,7 +15,8 @@ TEST(RealTables, EveryFieldOfEveryRecordFormats) {
     ExportSettings settings;
     int opened = 0;
     std::string notOpened;
-    for (const std::string &path : tables) {
+    for (const std::string &relative : tables) {
+        std::string path = test::corpusPath(relative);
         SourceTable table;
         table.path = path;
         std::string error;

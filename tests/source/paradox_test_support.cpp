@@ -37,33 +37,6 @@ size_t largestAllocation() {
     return gLargest.load();
 }
 
-std::string corpusDir() {
-    const std::string dir = QUORV_PARADOX_TESTDATA;
-    std::error_code ec;
-    return fs::is_directory(dir, ec) ? dir : std::string();
-}
-
-std::string corpusPath(const std::string &relative) {
-    return corpusDir() + "/" + relative;
-}
-
-std::vector<std::string> corpusTables() {
-    std::vector<std::string> tables;
-    const std::string dir = corpusDir();
-    if (dir.empty())
-        return tables;
-    for (const auto &entry : fs::recursive_directory_iterator(dir)) {
-        if (!entry.is_regular_file())
-            continue;
-        std::string ext = entry.path().extension().string();
-        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-        if (ext == ".db")
-            tables.push_back(fs::relative(entry.path(), dir).string());
-    }
-    std::sort(tables.begin(), tables.end());
-    return tables;
-}
-
 std::vector<uint8_t> readBytes(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -84,17 +57,6 @@ void putLe16(uint8_t *p, uint16_t v) {
 void putLe32(uint8_t *p, uint32_t v) {
     for (int i = 0; i < 4; ++i)
         p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-TempDir::TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "quorv-pxfile-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-TempDir::~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
 }
 
 PxDoc::PxDoc() {

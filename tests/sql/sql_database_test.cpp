@@ -382,7 +382,7 @@ TEST_P(LoadsIntoDatabase, TwiceWithEveryValue) {
     if (c.corpus) {
         if (test::corpusFolder().empty())
             GTEST_SKIP() << "the real tables are not here: ../shared/testdata/paradox is absent";
-        source = test::corpusFolder() + "/" + c.table;
+        source = test::corpusPath(c.table);
     } else {
         source = fixtureFolder() + "/" + c.table;
     }
@@ -456,10 +456,9 @@ std::vector<LoadCase> fixtureCases() {
 
 std::vector<LoadCase> corpusCases() {
     std::vector<LoadCase> cases;
-    const std::string folder = test::corpusFolder();
-    for (const std::string &path : test::corpusTables())
+    for (const std::string &path : test::corpusTables()) // relative to the corpus folder
         for (Target target : {Target::Sqlite, Target::Postgres, Target::Maria})
-            cases.push_back({target, path.substr(folder.size() + 1), {}, true});
+            cases.push_back({target, path, {}, true});
     return cases;
 }
 

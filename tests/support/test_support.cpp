@@ -46,6 +46,8 @@ std::string corpusFolder() {
     return fs::is_directory(folder) ? folder : std::string();
 }
 
+std::string corpusPath(const std::string &relative) { return corpusFolder() + "/" + relative; }
+
 std::vector<std::string> corpusTables() {
     std::vector<std::string> tables;
     std::string folder = corpusFolder();
@@ -55,7 +57,7 @@ std::vector<std::string> corpusTables() {
         std::string ext = entry.path().extension().string();
         std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
         if (entry.is_regular_file() && ext == ".db")
-            tables.push_back(entry.path().string());
+            tables.push_back(fs::relative(entry.path(), folder).string());
     }
     std::sort(tables.begin(), tables.end());
     return tables;
@@ -70,7 +72,8 @@ static std::string readAll(int fd) {
     return data;
 }
 
-RunResult runProgram(const std::vector<std::string> &argv, const std::string &workingFolder, long fileSizeLimit) {
+RunResult runProgram(const std::vector<std::string> &argv, const std::string &workingFolder, long fileSizeLimit,
+                     const std::vector<std::string> &extraEnvironment) {
     RunResult result;
     char outName[] = "/tmp/quorvrun.out.XXXXXX";
     char errName[] = "/tmp/quorvrun.err.XXXXXX";
@@ -88,6 +91,8 @@ RunResult runProgram(const std::vector<std::string> &argv, const std::string &wo
             setrlimit(RLIMIT_FSIZE, &limit);
             signal(SIGXFSZ, SIG_IGN);
         }
+        for (const std::string &entry : extraEnvironment)
+            putenv(const_cast<char *>(entry.c_str()));
         std::vector<char *> args;
         for (const std::string &a : argv)
             args.push_back(const_cast<char *>(a.c_str()));

@@ -26,7 +26,9 @@ bool fileExists(const std::string &path);
 
 // The folder of real Paradox tables, or empty when it is not there.
 std::string corpusFolder();
-// Every .db file below the corpus folder, sorted.
+inline std::string corpusDir() { return corpusFolder(); }
+std::string corpusPath(const std::string &relative);
+// Every .db file below the corpus folder (any letter case), relative to it, sorted.
 std::vector<std::string> corpusTables();
 
 struct RunResult {
@@ -35,8 +37,9 @@ struct RunResult {
     std::string err;
 };
 // Runs a program with arguments (no shell), capturing its output; stdin is /dev/null.
+// extraEnvironment holds "NAME=value" entries set for the program only.
 RunResult runProgram(const std::vector<std::string> &argv, const std::string &workingFolder = "",
-                     long fileSizeLimit = -1);
+                     long fileSizeLimit = -1, const std::vector<std::string> &extraEnvironment = {});
 // The quorv binary and the fixture tool of this build.
 std::string quorvBinary();
 std::string fixtureTool();

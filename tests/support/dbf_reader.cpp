@@ -1,0 +1,96 @@
+#include "support/dbf_reader.h"
+
+#include <sstream>
+
+#include "support/test_support.h"
+
+namespace quorv::test {
+
+namespace {
+
+std::string unhex(const std::string &hex) {
+    std::string out;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return out;
+}
+
+std::vector<std::string> split(const std::string &text, char separator) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (true) {
+        size_t end = text.find(separator, start);
+        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos)
+            return parts;
+        start = end + 1;
+    }
+}
+
+} // namespace
+
+const char *readerName(DbfReader reader) {
+    return reader == DbfReader::Dbfread ? "dbfread" : "dbf";
+}
+
+bool haveDbfReader(DbfReader reader) {
+    return pythonHasModule(readerName(reader));
+}
+
+std::string textValue(const std::string &utf8) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out = "s:";
+    for (unsigned char c : utf8) {
+        out.push_back(digits[c >> 4]);
+        out.push_back(digits[c & 15]);
+    }
+    return out;
+}
+
+bool readDbfTables(DbfReader reader, const std::vector<std::string> &files,
+                   std::map<std::string, DbfTableDump> &tables, std::string *error) {
+    std::string python = debianPython();
+    if (python.empty()) {
+        if (error)
+            *error = "python3 is not installed";
+        return false;
+    }
+    std::vector<std::string> argv = {python, QUORV_DBF_DUMP_SCRIPT, readerName(reader)};
+    argv.insert(argv.end(), files.begin(), files.end());
+    RunResult r = runProgram(argv);
+    if (r.status != 0) {
+        if (error)
+            *error = r.err;
+        return false;
+    }
+    std::istringstream in(r.out);
+    std::string line;
+    DbfTableDump *table = nullptr;
+    while (std::getline(in, line)) {
+        if (line.rfind("TABLE ", 0) == 0) {
+            table = &tables[line.substr(6)];
+            *table = DbfTableDump{};
+        } else if (!table) {
+            continue;
+        } else if (line.rfind("ERROR ", 0) == 0) {
+            table->error = line.substr(6);
+        } else if (line.rfind("INFO ", 0) == 0) {
+            std::istringstream info(line.substr(5));
+            std::string version;
+            info >> version >> table->encoding;
+            table->version = std::stoi(version, nullptr, 16);
+        } else if (line.rfind("FIELD ", 0) == 0) {
+            std::istringstream f(line.substr(6));
+            std::string name;
+            DbfField field;
+            f >> name >> field.type >> field.length >> field.decimals;
+            field.name = unhex(name);
+            table->fields.push_back(field);
+        } else if (line.rfind("ROW ", 0) == 0) {
+            table->rows.push_back(split(line.substr(4), '|'));
+        }
+    }
+    return true;
+}
+
+} // namespace quorv::test
