@@ -391,6 +391,27 @@ TEST_F(SqlScript, NoColumnsIsAFailure) {
     EXPECT_NE(s.result.problems[0].find("no columns"), std::string::npos);
 }
 
+// The switches on the command line: /SQL2000 with /go puts a Go line after every 100th record, and
+// /nocreatetable leaves the statements alone.
+TEST_F(SqlScript, CommandLineSwitches) {
+    std::vector<std::vector<Cell>> rows;
+    for (int i = 1; i <= 250; ++i)
+        rows.push_back({Cell::integer(i)});
+    const std::string path = table("many", {{"Id", PxLong}}, rows);
+    const std::string out = dir.file("many.sql");
+    test::RunResult run = test::runProgram({test::quorvBinary(), path, out, "/SQL2000", "/go", "/nocreatetable"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string text = test::readFile(out);
+    EXPECT_EQ(text.substr(0, 29), "insert into many values(1);\r\n");
+    EXPECT_NE(text.find("values(100);\r\nGo\r\ninsert into many values(101);"), std::string::npos);
+    EXPECT_NE(text.find("values(200);\r\nGo\r\ninsert into many values(201);"), std::string::npos);
+    EXPECT_EQ(text.find("Go\r\n", text.find("values(201)")), std::string::npos) << "no Go after the last 50";
+
+    run = test::runProgram({test::quorvBinary(), path, out, "/ORACLE", "/MYSQL"}); // the last one present wins
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(test::readFile(out).substr(0, 19), "SET NAMES latin1;\r\n");
+}
+
 TEST(SqlNames, ReservedWordListsAreSortedAndFound) {
     for (SqlDialect d : {SqlDialect::Ansi, SqlDialect::Oracle, SqlDialect::MySql, SqlDialect::SqlServer,
                          SqlDialect::PostgreSql}) {
