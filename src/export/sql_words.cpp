@@ -11,6 +11,7 @@ namespace quorv::sqlwords {
 
 namespace {
 
+// clang-format off
 const char *const kAnsiWords[] = {
     "abs", "acos", "add", "all", "allocate", "alter", "analyse", "analyze", "and", "any", "are", "array",
     "array_agg", "array_max_cardinality", "as", "asc", "asensitive", "asin", "asymmetric", "at", "atan", "atomic",
@@ -136,12 +137,24 @@ const char *const kPostgreSqlWords[] = {
     "union", "unique", "user", "using", "variadic", "verbose", "when", "where", "window", "with",
 };
 
+// clang-format on
+
 } // namespace
 
-std::span<const char *const> ansi() { return kAnsiWords; }
-std::span<const char *const> oracle() { return kOracleWords; }
-std::span<const char *const> mySql() { return kMySqlWords; }
-std::span<const char *const> sqlServer() { return kSqlServerWords; }
-std::span<const char *const> postgreSql() { return kPostgreSqlWords; }
+std::span<const char *const> ansi() {
+    return kAnsiWords;
+}
+std::span<const char *const> oracle() {
+    return kOracleWords;
+}
+std::span<const char *const> mySql() {
+    return kMySqlWords;
+}
+std::span<const char *const> sqlServer() {
+    return kSqlServerWords;
+}
+std::span<const char *const> postgreSql() {
+    return kPostgreSqlWords;
+}
 
 } // namespace quorv::sqlwords

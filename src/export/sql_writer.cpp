@@ -21,8 +21,10 @@ using platform::kUtf8CodePage;
 const SqlTypeName kAnsiTypes[] = {{"real", "double precision"}, {"decimal(34,4)", "decimal(34,%d)"}};
 const SqlTypeName kPostgreSqlTypes[] = {{"real", "double precision"}, {"decimal(34,4)", "decimal(34,%d)"}};
 // time(3) keeps the milliseconds a plain time column drops; longtext holds memos of more than 64 KB.
-const SqlTypeName kMySqlTypes[] = {
-    {"timestamp", "datetime"}, {"text", "longtext"}, {"time", "time(3)"}, {"decimal(34,4)", "decimal(34,%d)"}};
+const SqlTypeName kMySqlTypes[] = {{"timestamp", "datetime"},
+                                   {"text", "longtext"},
+                                   {"time", "time(3)"},
+                                   {"decimal(34,4)", "decimal(34,%d)"}};
 // float is float(53); real would keep only 7 digits.
 const SqlTypeName kSqlServerTypes[] = {{"timestamp", "datetime2"},
                                        {"boolean", "bit"},
@@ -37,19 +39,22 @@ const SqlTypeName kOracleTypes[] = {{"char(%d)", "char(%d char)"},
                                     {"decimal(34,4)", "number(34,%d)"}};
 
 const SqlCharsetName kPostgreSqlCharsets[] = {
-    {1250, "WIN1250"},   {1251, "WIN1251"},   {1252, "WIN1252"},      {1253, "WIN1253"},
-    {1254, "WIN1254"},   {1255, "WIN1255"},   {1256, "WIN1256"},      {1257, "WIN1257"},
-    {1258, "WIN1258"},   {866, "WIN866"},     {874, "WIN874"},        {20866, "KOI8R"},
-    {21866, "KOI8U"},    {28591, "LATIN1"},   {28592, "LATIN2"},      {28593, "LATIN3"},
-    {28594, "LATIN4"},   {28595, "ISO_8859_5"}, {28596, "ISO_8859_6"}, {28597, "ISO_8859_7"},
-    {28598, "ISO_8859_8"}, {28599, "LATIN5"}, {28605, "LATIN9"},      {kUtf8CodePage, "UTF8"},
+    {1250, "WIN1250"},     {1251, "WIN1251"},     {1252, "WIN1252"},     {1253, "WIN1253"},
+    {1254, "WIN1254"},     {1255, "WIN1255"},     {1256, "WIN1256"},     {1257, "WIN1257"},
+    {1258, "WIN1258"},     {866, "WIN866"},       {874, "WIN874"},       {20866, "KOI8R"},
+    {21866, "KOI8U"},      {28591, "LATIN1"},     {28592, "LATIN2"},     {28593, "LATIN3"},
+    {28594, "LATIN4"},     {28595, "ISO_8859_5"}, {28596, "ISO_8859_6"}, {28597, "ISO_8859_7"},
+    {28598, "ISO_8859_8"}, {28599, "LATIN5"},     {28605, "LATIN9"},     {kUtf8CodePage, "UTF8"},
 };
-// MySQL's latin1 is Windows 1252, with the five bytes 1252 leaves undefined as U+0081 ... U+009D. Code pages MySQL has no exact charset for (1253, 1254, 1255, 1258,
-// 437, ...) are not listed: their scripts are written in UTF-8.
+// MySQL's latin1 is Windows 1252, with the five bytes 1252 leaves undefined as U+0081 ... U+009D. Code pages
+// MySQL has no exact charset for (1253, 1254, 1255, 1258, 437, ...) are not listed: their scripts are written
+// in UTF-8.
 const SqlCharsetName kMySqlCharsets[] = {
-    {1250, "cp1250"},   {1251, "cp1251"}, {1252, "latin1", true}, {1256, "cp1256"}, {1257, "cp1257"},
-    {850, "cp850"},     {852, "cp852"},   {866, "cp866"},   {20866, "koi8r"}, {21866, "koi8u"},
-    {28592, "latin2"},  {28597, "greek"}, {28598, "hebrew"}, {28599, "latin5"}, {kUtf8CodePage, "utf8mb4"},
+    {1250, "cp1250"},  {1251, "cp1251"},  {1252, "latin1", true},
+    {1256, "cp1256"},  {1257, "cp1257"},  {850, "cp850"},
+    {852, "cp852"},    {866, "cp866"},    {20866, "koi8r"},
+    {21866, "koi8u"},  {28592, "latin2"}, {28597, "greek"},
+    {28598, "hebrew"}, {28599, "latin5"}, {kUtf8CodePage, "utf8mb4"},
 };
 
 const SqlDialectRules &dialectRow(SqlDialect dialect) {
@@ -100,7 +105,8 @@ const SqlDialectRules &dialectRow(SqlDialect dialect) {
             .closeQuote = ']',
             .reservedWords = sqlwords::sqlServer(),
             .quoteAllNamesInCreate = true,
-            .dropStatement = "  if exists ( select * from sys.tables where name = N'%2')\r\n DROP TABLE %1;\r\n",
+            .dropStatement =
+                "  if exists ( select * from sys.tables where name = N'%2')\r\n DROP TABLE %1;\r\n",
             .typeNames = kSqlServerTypes,
             .functionChars = "\r\n", // sqlcmd ends a batch at a line holding "go"
             .charFunction = "NCHAR(%d)",
@@ -130,7 +136,9 @@ const SqlDialectRules &dialectRow(SqlDialect dialect) {
 // ---------------------------------------------------------------------------------------------
 // Small text helpers.
 
-char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char asciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
@@ -144,7 +152,11 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 bool isValidUtf8(std::string_view text) {
     for (size_t i = 0; i < text.size();) {
         auto b = static_cast<unsigned char>(text[i]);
-        size_t extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : 4;
+        size_t extra = b < 0x80             ? 0
+                       : (b & 0xE0) == 0xC0 ? 1
+                       : (b & 0xF0) == 0xE0 ? 2
+                       : (b & 0xF8) == 0xF0 ? 3
+                                            : 4;
         if (extra == 4 || text.size() - i <= extra)
             return false;
         for (size_t k = 1; k <= extra; ++k)
@@ -205,7 +217,9 @@ bool isTimeOfDay(std::string_view text) {
 // ---------------------------------------------------------------------------------------------
 // Names and types.
 
-const SqlDialectRules &sqlDialectRules(SqlDialect dialect) { return dialectRow(dialect); }
+const SqlDialectRules &sqlDialectRules(SqlDialect dialect) {
+    return dialectRow(dialect);
+}
 
 bool isSqlReservedWord(const SqlDialectRules &rules, std::string_view name) {
     std::string lower(name);
@@ -219,7 +233,8 @@ bool isPlainSqlName(const SqlDialectRules &rules, std::string_view name) {
     if (name.empty() || (name[0] >= '0' && name[0] <= '9'))
         return false;
     for (char c : name) {
-        bool letterOrDigit = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+        bool letterOrDigit =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
         if (!letterOrDigit)
             return false;
     }
@@ -288,7 +303,8 @@ void SqlWriter::appendName(std::string &out, std::string_view name, bool quote, 
     }
     std::string body;
     for (char c : name) {
-        if (undefined && rules_.undefinedBytes == SqlUndefinedBytes::Utf8Hex && undefined_[static_cast<unsigned char>(c)]) {
+        if (undefined && rules_.undefinedBytes == SqlUndefinedBytes::Utf8Hex &&
+            undefined_[static_cast<unsigned char>(c)]) {
             body += '?';
             namesReplaced_ = true;
             continue;
@@ -310,7 +326,8 @@ void SqlWriter::appendName(std::string &out, std::string_view name, bool quote, 
 bool SqlWriter::hasUndefined(std::string_view text) const {
     if (!escapeUndefined_)
         return false;
-    return std::any_of(text.begin(), text.end(), [&](char c) { return undefined_[static_cast<unsigned char>(c)]; });
+    return std::any_of(text.begin(), text.end(),
+                       [&](char c) { return undefined_[static_cast<unsigned char>(c)]; });
 }
 
 void SqlWriter::appendLiteralBody(std::string &out, std::string_view text, char quote) {
@@ -318,11 +335,22 @@ void SqlWriter::appendLiteralBody(std::string &out, std::string_view text, char 
     for (char c : text) {
         if (rules_.backslashEscapes) {
             switch (c) {
-            case '\\': case '\'': case '"': piece_ += '\\'; break;
-            case '\r': piece_ += "\\r"; continue;
-            case '\n': piece_ += "\\n"; continue;
-            case '\x1A': piece_ += "\\Z"; continue;
-            default: break;
+            case '\\':
+            case '\'':
+            case '"':
+                piece_ += '\\';
+                break;
+            case '\r':
+                piece_ += "\\r";
+                continue;
+            case '\n':
+                piece_ += "\\n";
+                continue;
+            case '\x1A':
+                piece_ += "\\Z";
+                continue;
+            default:
+                break;
             }
         } else if (c == quote) {
             piece_ += c;
@@ -416,17 +444,41 @@ void SqlWriter::planColumns(ExportRun &run) {
         const int field = run.columns[i];
         Column column{field, ValueKind::Null, {}};
         switch (run.table.fields[static_cast<size_t>(field)].type) {
-        case PxChar: column.kind = ValueKind::Text; break;
-        case PxMemoBlob: case PxFmtMemoBlob: column.kind = ValueKind::Memo; break;
-        case PxBlob: case PxOle: case PxGraphic: column.kind = ValueKind::Word; break;
-        case PxDate: column.kind = ValueKind::Date; break;
-        case PxTimestamp: column.kind = ValueKind::Timestamp; break;
-        case PxTime: column.kind = ValueKind::Time; break;
-        case PxShort: case PxLong: case PxAutoInc: case PxCurrency: case PxNumber: case PxBcd:
+        case PxChar:
+            column.kind = ValueKind::Text;
+            break;
+        case PxMemoBlob:
+        case PxFmtMemoBlob:
+            column.kind = ValueKind::Memo;
+            break;
+        case PxBlob:
+        case PxOle:
+        case PxGraphic:
+            column.kind = ValueKind::Word;
+            break;
+        case PxDate:
+            column.kind = ValueKind::Date;
+            break;
+        case PxTimestamp:
+            column.kind = ValueKind::Timestamp;
+            break;
+        case PxTime:
+            column.kind = ValueKind::Time;
+            break;
+        case PxShort:
+        case PxLong:
+        case PxAutoInc:
+        case PxCurrency:
+        case PxNumber:
+        case PxBcd:
             column.kind = ValueKind::Number;
             break;
-        case PxLogical: column.kind = ValueKind::Logical; break;
-        default: column.kind = ValueKind::Null; break; // Bytes: no text form
+        case PxLogical:
+            column.kind = ValueKind::Logical;
+            break;
+        default:
+            column.kind = ValueKind::Null;
+            break; // Bytes: no text form
         }
 
         // "%" and "#" are no name characters in most databases: they become blanks, and blanks at the
@@ -510,9 +562,11 @@ bool SqlWriter::head(ExportRun &run) {
             charset = find(kUtf8CodePage);
         }
     }
-    escapeUndefined_ = !utf8_ && rules_.undefinedBytes != SqlUndefinedBytes::AsIs && !(charset && charset->everyByte);
+    escapeUndefined_ =
+        !utf8_ && rules_.undefinedBytes != SqlUndefinedBytes::AsIs && !(charset && charset->everyByte);
     for (int b = 0; b < 256; ++b)
-        undefined_[static_cast<size_t>(b)] = !platform::byteHasCharacter(codePage_, static_cast<unsigned char>(b));
+        undefined_[static_cast<size_t>(b)] =
+            !platform::byteHasCharacter(codePage_, static_cast<unsigned char>(b));
 
     tableName_ = sqlTableName(run.table.path);
     tableNameIsUtf8_ = !isAscii(tableName_) && isValidUtf8(tableName_);
@@ -520,9 +574,10 @@ bool SqlWriter::head(ExportRun &run) {
     for (const Column &column : columns_) {
         const FieldInfo &field = run.table.fields[static_cast<size_t>(column.field)];
         if (field.type == PxBcd && field.decimals > rules_.maxDecimals)
-            run.warn(s.outputPath + ": " + rules_.name + " keeps at most " + std::to_string(rules_.maxDecimals) +
-                     " decimals; the values of " + fieldName(run.table, column.field) + " (" +
-                     std::to_string(field.decimals) + " decimals) are rounded by the database");
+            run.warn(s.outputPath + ": " + rules_.name + " keeps at most " +
+                     std::to_string(rules_.maxDecimals) + " decimals; the values of " +
+                     fieldName(run.table, column.field) + " (" + std::to_string(field.decimals) +
+                     " decimals) are rounded by the database");
     }
 
     if (charset) {

@@ -27,7 +27,8 @@ struct SqlTypeName {
 struct SqlCharsetName {
     int codePage;
     const char *name;
-    bool everyByte = false; // the database's charset gives the bytes the code page leaves undefined a character
+    bool everyByte =
+        false; // the database's charset gives the bytes the code page leaves undefined a character
 };
 
 // How a script that is not UTF-8 carries a text byte its code page leaves undefined (0x81 in 1252),
@@ -48,7 +49,7 @@ struct SqlDialectRules {
     char openQuote = '"';
     char closeQuote = '"';
     std::span<const char *const> reservedWords{}; // lower case, in byte order
-    bool quoteAllNamesInCreate = false;         // the DROP and CREATE block encloses every name
+    bool quoteAllNamesInCreate = false;           // the DROP and CREATE block encloses every name
 
     // Statements. "%1" is the table's name as the block writes it, "%2" the table's name inside a
     // string literal. The encoding statement's "%1" is the charset name.
@@ -62,7 +63,8 @@ struct SqlDialectRules {
 
     // Values.
     bool backslashEscapes = false; // \\ \' \" \r \n \Z inside literals; otherwise the quote is doubled
-    bool doubleQuotedText = false; // a double quote may enclose values (/DOUBLEQUOTA); otherwise it delimits names
+    bool doubleQuotedText =
+        false; // a double quote may enclose values (/DOUBLEQUOTA); otherwise it delimits names
     // Characters the database's script tool would change inside a literal (the carriage return before a
     // line end, a blank line, "&"): each is written as a call of charFunction ("CHR(%d)") joined to the
     // rest of the text by concatOperator.
@@ -72,10 +74,10 @@ struct SqlDialectRules {
     const char *textPrefix = ""; // before the literal of a text value ("N" for national text)
     const char *trueWord = "1";
     const char *falseWord = "0";
-    const char *dateWord = "";      // before a date literal ("DATE ")
-    const char *timestampWord = ""; // before a timestamp literal ("TIMESTAMP ")
-    size_t longTextPiece = 0;            // texts longer than this are joined from pieces of this length
-    const char *longTextFunction = "";   // turns each piece into a long text ("TO_CLOB")
+    const char *dateWord = "";         // before a date literal ("DATE ")
+    const char *timestampWord = "";    // before a timestamp literal ("TIMESTAMP ")
+    size_t longTextPiece = 0;          // texts longer than this are joined from pieces of this length
+    const char *longTextFunction = ""; // turns each piece into a long text ("TO_CLOB")
     SqlUndefinedBytes undefinedBytes = SqlUndefinedBytes::AsIs;
 
     bool batchSeparator = false; // "Go" lines are understood by the database's script tool
@@ -90,14 +92,14 @@ std::string sqlColumnType(const SqlDialectRules &rules, const FieldInfo &field);
 std::string sqlTableName(const std::string &path);
 
 class SqlWriter : public FormatWriter {
-public:
+  public:
     explicit SqlWriter(const ExportSettings &settings);
     bool writesByteOrderMark() const override { return true; }
     bool head(ExportRun &run) override;
     bool record(ExportRun &run) override;
     bool trailer(ExportRun &run) override;
 
-private:
+  private:
     enum class ValueKind { Text, Memo, Word, Date, Timestamp, Time, Number, Logical, Null };
     struct Column {
         int field;
@@ -117,14 +119,14 @@ private:
 
     const SqlDialectRules &rules_;
     char quote_ = '\'';
-    bool utf8_ = false;  // the script is UTF-8 (asked for, or the database has no name for the code page)
-    bool escapeUndefined_ = false; // bytes the code page leaves undefined need the dialect's escape
+    bool utf8_ = false; // the script is UTF-8 (asked for, or the database has no name for the code page)
+    bool escapeUndefined_ = false;      // bytes the code page leaves undefined need the dialect's escape
     std::array<bool, 256> undefined_{}; // the bytes the code page leaves undefined
     int codePage_ = 1252;
     bool numbersQuoted_ = false;
     bool goLines_ = false;
     int goEvery_ = 0;
-    std::string tableName_;   // as the file system gives it
+    std::string tableName_; // as the file system gives it
     bool tableNameIsUtf8_ = false;
     std::string tableInsert_; // "insert into <name> values("
     std::vector<Column> columns_;

@@ -19,7 +19,9 @@ using fixture::Cell;
 
 namespace {
 
-std::string blanks(size_t n) { return std::string(n, ' '); }
+std::string blanks(size_t n) {
+    return std::string(n, ' ');
+}
 
 struct Script {
     ExportResult result;
@@ -27,7 +29,7 @@ struct Script {
 };
 
 class SqlScript : public ::testing::Test {
-protected:
+  protected:
     // Writes a table of the given fields and rows under `name` (".db" added).
     std::string table(const std::string &name, std::vector<fixture::FieldSpec> fields,
                       const std::vector<std::vector<Cell>> &rows, int codePage = 1252) {
@@ -69,7 +71,8 @@ protected:
     // The lines of the script that begin with "insert".
     static std::vector<std::string> inserts(const std::string &text) {
         std::vector<std::string> lines;
-        for (size_t at = text.find("insert into "); at != std::string::npos; at = text.find("insert into ", at + 1))
+        for (size_t at = text.find("insert into "); at != std::string::npos;
+             at = text.find("insert into ", at + 1))
             lines.push_back(text.substr(at, text.find(");\r\n", at) + 4 - at));
         return lines;
     }
@@ -79,12 +82,17 @@ protected:
 TEST_F(SqlScript, SqlServerBlockAsLaidOut) {
     Script s = run(orders(), SqlDialect::SqlServer);
     ASSERT_TRUE(s.result.ok);
-    EXPECT_EQ(s.text, "  if exists ( select * from sys.tables where name = N'Orders')\r\n DROP TABLE [Orders];\r\n"
-                      " CREATE TABLE [Orders] (\r\n"
-                      "[NAME]" + blanks(29) + "char(20), \r\n"
-                      "[PRICE]" + blanks(28) + "float);\r\n"
-                      "insert into Orders values(N'Pen',1.50);\r\n"
-                      "insert into Orders values(N'O''Brien',null);\r\n");
+    EXPECT_EQ(s.text,
+              "  if exists ( select * from sys.tables where name = N'Orders')\r\n DROP TABLE [Orders];\r\n"
+              " CREATE TABLE [Orders] (\r\n"
+              "[NAME]" +
+                  blanks(29) +
+                  "char(20), \r\n"
+                  "[PRICE]" +
+                  blanks(28) +
+                  "float);\r\n"
+                  "insert into Orders values(N'Pen',1.50);\r\n"
+                  "insert into Orders values(N'O''Brien',null);\r\n");
 }
 
 TEST_F(SqlScript, EveryDialectsBlockAndStatements) {
@@ -96,9 +104,10 @@ TEST_F(SqlScript, EveryDialectsBlockAndStatements) {
     };
     const Expected cases[] = {
         {SqlDialect::Ansi, " DROP TABLE IF EXISTS Orders;\r\n", "char(20)", "double precision", "'O''Brien'"},
-        {SqlDialect::PostgreSql, "SET client_encoding = 'WIN1252';\r\n DROP TABLE IF EXISTS Orders;\r\n", "char(20)",
-         "double precision", "'O''Brien'"},
-        {SqlDialect::MySql, "SET NAMES latin1;\r\n DROP TABLE IF EXISTS Orders;\r\n", "char(20)", "real", "'O\\'Brien'"},
+        {SqlDialect::PostgreSql, "SET client_encoding = 'WIN1252';\r\n DROP TABLE IF EXISTS Orders;\r\n",
+         "char(20)", "double precision", "'O''Brien'"},
+        {SqlDialect::MySql, "SET NAMES latin1;\r\n DROP TABLE IF EXISTS Orders;\r\n", "char(20)", "real",
+         "'O\\'Brien'"},
         {SqlDialect::Oracle, " DROP TABLE Orders;\r\n", "char(20 char)", "real", "'O''Brien'"},
     };
     for (const Expected &e : cases) {
@@ -107,11 +116,14 @@ TEST_F(SqlScript, EveryDialectsBlockAndStatements) {
         std::string block = columns;
         block.replace(block.find("%CHAR"), 5, e.charType);
         block.replace(block.find("%REAL"), 5, e.realType);
-        EXPECT_EQ(s.text, e.head + " CREATE TABLE Orders (\r\n" + block + "insert into Orders values('Pen',1.50);\r\n" +
-                              "insert into Orders values(" + e.name + ",null);\r\n");
+        EXPECT_EQ(s.text, e.head + " CREATE TABLE Orders (\r\n" + block +
+                              "insert into Orders values('Pen',1.50);\r\n" + "insert into Orders values(" +
+                              e.name + ",null);\r\n");
 
-        // Without the block only the statements remain (after the encoding line of the dialects that have one).
-        Script bare = run(path, e.dialect, [](ExportSettings &settings, SourceTable &) { settings.writeHeader = false; });
+        // Without the block only the statements remain (after the encoding line of the dialects that have
+        // one).
+        Script bare = run(path, e.dialect,
+                          [](ExportSettings &settings, SourceTable &) { settings.writeHeader = false; });
         size_t firstInsert = bare.text.find("insert");
         EXPECT_EQ(bare.text.substr(0, firstInsert), e.head.substr(0, e.head.find(" DROP")));
         EXPECT_EQ(inserts(bare.text).size(), 2u);
@@ -120,11 +132,21 @@ TEST_F(SqlScript, EveryDialectsBlockAndStatements) {
 
 TEST_F(SqlScript, NamesAreQuotedWhereTheDialectNeedsIt) {
     const std::string path = table("Order Lines",
-                                   {{"Date", PxDate}, {"Order", PxShort}, {"Group", PxShort}, {"Unit Price", PxCurrency},
-                                    {"No#", PxLong}, {"No%", PxLong}, {"Name", PxChar, 5}, {"Say \"Hi\"", PxChar, 5},
-                                    {"a]b`c", PxChar, 5}, {"Gr\xF6\xDF" "e", PxChar, 5}, {"2nd", PxShort}},
-                                   {{Cell::date(2024, 3, 7), Cell(), Cell(), Cell(), Cell(), Cell(), Cell(), Cell(),
-                                     Cell(), Cell(), Cell()}});
+                                   {{"Date", PxDate},
+                                    {"Order", PxShort},
+                                    {"Group", PxShort},
+                                    {"Unit Price", PxCurrency},
+                                    {"No#", PxLong},
+                                    {"No%", PxLong},
+                                    {"Name", PxChar, 5},
+                                    {"Say \"Hi\"", PxChar, 5},
+                                    {"a]b`c", PxChar, 5},
+                                    {"Gr\xF6\xDF"
+                                     "e",
+                                     PxChar, 5},
+                                    {"2nd", PxShort}},
+                                   {{Cell::date(2024, 3, 7), Cell(), Cell(), Cell(), Cell(), Cell(), Cell(),
+                                     Cell(), Cell(), Cell(), Cell()}});
     // The names in CREATE order; the fill after each follows the length of the stored name.
     struct Expected {
         SqlDialect dialect;
@@ -133,37 +155,61 @@ TEST_F(SqlScript, NamesAreQuotedWhereTheDialectNeedsIt) {
     };
     const Expected cases[] = {
         {SqlDialect::Ansi,
-         {"\"Date\"", "\"Order\"", "\"Group\"", "\"Unit Price\"", "\"No\"", "No_2", "Name", "\"Say \"\"Hi\"\"\"", "\"a]b`c\"",
-          "\"Gr\xF6\xDF" "e\"", "\"2nd\""},
+         {"\"Date\"", "\"Order\"", "\"Group\"", "\"Unit Price\"", "\"No\"", "No_2", "Name",
+          "\"Say \"\"Hi\"\"\"", "\"a]b`c\"",
+          "\"Gr\xF6\xDF"
+          "e\"",
+          "\"2nd\""},
          "insert into \"Order Lines\" values("},
         {SqlDialect::PostgreSql,
-         {"Date", "\"Order\"", "\"Group\"", "\"Unit Price\"", "No", "No_2", "Name", "\"Say \"\"Hi\"\"\"", "\"a]b`c\"",
-          "\"Gr\xF6\xDF" "e\"", "\"2nd\""},
+         {"Date", "\"Order\"", "\"Group\"", "\"Unit Price\"", "No", "No_2", "Name", "\"Say \"\"Hi\"\"\"",
+          "\"a]b`c\"",
+          "\"Gr\xF6\xDF"
+          "e\"",
+          "\"2nd\""},
          "insert into \"Order Lines\" values("},
         {SqlDialect::MySql,
          {"Date", "`Order`", "`Group`", "`Unit Price`", "No", "No_2", "Name", "`Say \"Hi\"`", "`a]b``c`",
-          "`Gr\xF6\xDF" "e`", "`2nd`"},
+          "`Gr\xF6\xDF"
+          "e`",
+          "`2nd`"},
          "insert into `Order Lines` values("},
         {SqlDialect::Oracle,
-         {"\"Date\"", "\"Order\"", "\"Group\"", "\"Unit Price\"", "No", "No_2", "Name", "\"Say \"\"Hi\"\"\"", "\"a]b`c\"",
-          "\"Gr\xF6\xDF" "e\"", "\"2nd\""},
+         {"\"Date\"", "\"Order\"", "\"Group\"", "\"Unit Price\"", "No", "No_2", "Name", "\"Say \"\"Hi\"\"\"",
+          "\"a]b`c\"",
+          "\"Gr\xF6\xDF"
+          "e\"",
+          "\"2nd\""},
          "insert into \"Order Lines\" values("},
         {SqlDialect::SqlServer,
-         {"[Date]", "[Order]", "[Group]", "[Unit Price]", "[No]", "[No_2]", "[Name]", "[Say \"Hi\"]", "[a]]b`c]",
-          "[Gr\xF6\xDF" "e]", "[2nd]"},
+         {"[Date]", "[Order]", "[Group]", "[Unit Price]", "[No]", "[No_2]", "[Name]", "[Say \"Hi\"]",
+          "[a]]b`c]",
+          "[Gr\xF6\xDF"
+          "e]",
+          "[2nd]"},
          "insert into [Order Lines] values("},
     };
-    const char *storedNames[] = {"Date", "Order", "Group", "Unit Price", "No#", "No%", "Name", "Say \"Hi\"", "a]b`c",
-                                 "Gr\xF6\xDF" "e", "2nd"};
+    const char *storedNames[] = {"Date",
+                                 "Order",
+                                 "Group",
+                                 "Unit Price",
+                                 "No#",
+                                 "No%",
+                                 "Name",
+                                 "Say \"Hi\"",
+                                 "a]b`c",
+                                 "Gr\xF6\xDF"
+                                 "e",
+                                 "2nd"};
     for (const Expected &e : cases) {
         SCOPED_TRACE(sqlDialectRules(e.dialect).name);
         Script s = run(path, e.dialect);
         size_t at = s.text.find(" (\r\n");
         ASSERT_NE(at, std::string::npos);
         EXPECT_EQ(s.text.substr(s.text.find("CREATE TABLE ") + 13, at - s.text.find("CREATE TABLE ") - 13),
-                  e.dialect == SqlDialect::MySql ? "`Order Lines`"
+                  e.dialect == SqlDialect::MySql       ? "`Order Lines`"
                   : e.dialect == SqlDialect::SqlServer ? "[Order Lines]"
-                                                         : "\"Order Lines\"");
+                                                       : "\"Order Lines\"");
         at += 4;
         for (size_t i = 0; i < e.names.size(); ++i) {
             const std::string expected = e.names[i] + "  " + blanks(31 - std::string(storedNames[i]).size());
@@ -174,36 +220,51 @@ TEST_F(SqlScript, NamesAreQuotedWhereTheDialectNeedsIt) {
     }
     // SQL Server names the table inside a string literal too.
     Script quoted = run(table("O'Hare", {{"A", PxShort}}, {}), SqlDialect::SqlServer);
-    const std::string drop = "  if exists ( select * from sys.tables where name = N'O''Hare')\r\n DROP TABLE [O'Hare];";
+    const std::string drop =
+        "  if exists ( select * from sys.tables where name = N'O''Hare')\r\n DROP TABLE [O'Hare];";
     EXPECT_EQ(quoted.text.substr(0, drop.size()), drop);
 }
 
 TEST_F(SqlScript, TextLiteralsOfEachDialect) {
     const std::string path = table("t", {{"T", PxChar, 30}},
-                                   {{Cell::text("O'Brien")}, {Cell::text("back\\slash")}, {Cell::text("say \"hi\"")},
-                                    {Cell::text("a\r\nb")}, {Cell::text("R&D")}, {Cell::text("  lead  ")}, {Cell()}});
+                                   {{Cell::text("O'Brien")},
+                                    {Cell::text("back\\slash")},
+                                    {Cell::text("say \"hi\"")},
+                                    {Cell::text("a\r\nb")},
+                                    {Cell::text("R&D")},
+                                    {Cell::text("  lead  ")},
+                                    {Cell()}});
     struct Expected {
         SqlDialect dialect;
         bool doubleQuote;
         std::vector<std::string> values;
     };
     const Expected cases[] = {
-        {SqlDialect::Ansi, false,
-         {"'O''Brien'", "'back\\slash'", "'say \"hi\"'", "'a' || (char(13) || '\nb')", "'R&D'", "'  lead'", "''"}},
-        {SqlDialect::PostgreSql, false,
+        {SqlDialect::Ansi,
+         false,
+         {"'O''Brien'", "'back\\slash'", "'say \"hi\"'", "'a' || (char(13) || '\nb')", "'R&D'", "'  lead'",
+          "''"}},
+        {SqlDialect::PostgreSql,
+         false,
          {"'O''Brien'", "'back\\slash'", "'say \"hi\"'", "'a\r\nb'", "'R&D'", "'  lead'", "''"}},
-        {SqlDialect::MySql, false,
+        {SqlDialect::MySql,
+         false,
          {"'O\\'Brien'", "'back\\\\slash'", "'say \\\"hi\\\"'", "'a\\r\\nb'", "'R&D'", "'  lead'", "''"}},
-        {SqlDialect::SqlServer, false,
-         {"N'O''Brien'", "N'back\\slash'", "N'say \"hi\"'", "(N'a' + NCHAR(13)) + (NCHAR(10) + N'b')", "N'R&D'",
-          "N'  lead'", "N''"}},
-        {SqlDialect::Oracle, false,
+        {SqlDialect::SqlServer,
+         false,
+         {"N'O''Brien'", "N'back\\slash'", "N'say \"hi\"'", "(N'a' + NCHAR(13)) + (NCHAR(10) + N'b')",
+          "N'R&D'", "N'  lead'", "N''"}},
+        {SqlDialect::Oracle,
+         false,
          {"'O''Brien'", "'back\\slash'", "'say \"hi\"'", "('a' || CHR(13)) || (CHR(10) || 'b')",
           "'R' || (CHR(38) || 'D')", "'  lead'", "''"}},
         // The double quote encloses values only where it does not delimit names.
-        {SqlDialect::MySql, true,
-         {"\"O\\'Brien\"", "\"back\\\\slash\"", "\"say \\\"hi\\\"\"", "\"a\\r\\nb\"", "\"R&D\"", "\"  lead\"", "\"\""}},
-        {SqlDialect::PostgreSql, true,
+        {SqlDialect::MySql,
+         true,
+         {"\"O\\'Brien\"", "\"back\\\\slash\"", "\"say \\\"hi\\\"\"", "\"a\\r\\nb\"", "\"R&D\"", "\"  lead\"",
+          "\"\""}},
+        {SqlDialect::PostgreSql,
+         true,
          {"'O''Brien'", "'back\\slash'", "'say \"hi\"'", "'a\r\nb'", "'R&D'", "'  lead'", "''"}},
     };
     for (const Expected &e : cases) {
@@ -229,18 +290,21 @@ TEST_F(SqlScript, SqlServerAndOracleTypesAndValues) {
     };
     const Expected cases[] = {
         {SqlDialect::SqlServer,
-         {"char(40)", "date", "integer", "integer", "decimal(20,2)", "float", "bit", "nvarchar(max)", "nvarchar(max)",
-          "nvarchar(max)", "nvarchar(max)", "nvarchar(max)", "time", "datetime2", "integer", "decimal(34,4)",
-          "nvarchar(max)"},
+         {"char(40)", "date", "integer", "integer", "decimal(20,2)", "float", "bit", "nvarchar(max)",
+          "nvarchar(max)", "nvarchar(max)", "nvarchar(max)", "nvarchar(max)", "time", "datetime2", "integer",
+          "decimal(34,4)", "nvarchar(max)"},
          "N'',null,null,null,null,null,null,null,N'memo',null,N'memo',N'memo',null,null,null,null,null",
-         "N'It''s \"quoted\" \\ back; semi, comma','1787-12-07',-32767,-2147483647,-1234.56,-273.15,1,N'Short memo',"
+         "N'It''s \"quoted\" \\ back; semi, "
+         "comma','1787-12-07',-32767,-2147483647,-1234.56,-273.15,1,N'Short memo',"
          "N'memo',N'{\\rtf1 x}',N'memo',N'memo','10:05:03.500','2024-03-07 13:04:05',2,-98765.4321,null"},
         {SqlDialect::Oracle,
-         {"char(40 char)", "date", "integer", "integer", "decimal(20,2)", "real", "number(1)", "clob", "clob", "clob",
-          "clob", "clob", "varchar2(12)", "timestamp", "integer", "number(34,4)", "clob"},
+         {"char(40 char)", "date", "integer", "integer", "decimal(20,2)", "real", "number(1)", "clob", "clob",
+          "clob", "clob", "clob", "varchar2(12)", "timestamp", "integer", "number(34,4)", "clob"},
          "'',null,null,null,null,null,null,null,'memo',null,'memo','memo',null,null,null,null,null",
-         "'It''s \"quoted\" \\ back; semi, comma',DATE '1787-12-07',-32767,-2147483647,-1234.56,-273.15,1,'Short memo',"
-         "'memo','{\\rtf1 x}','memo','memo','10:05:03.500',TIMESTAMP '2024-03-07 13:04:05',2,-98765.4321,null"},
+         "'It''s \"quoted\" \\ back; semi, comma',DATE "
+         "'1787-12-07',-32767,-2147483647,-1234.56,-273.15,1,'Short memo',"
+         "'memo','{\\rtf1 x}','memo','memo','10:05:03.500',TIMESTAMP '2024-03-07 "
+         "13:04:05',2,-98765.4321,null"},
     };
     for (const Expected &e : cases) {
         SCOPED_TRACE(sqlDialectRules(e.dialect).name);
@@ -273,10 +337,13 @@ TEST_F(SqlScript, SqlServerAndOracleTypesAndValues) {
         Script s = run(bcd, d);
         const bool oracle = d == SqlDialect::Oracle;
         EXPECT_NE(s.text.find(oracle ? "number(34,6)" : "decimal(34,6)"), std::string::npos) << s.text;
-        EXPECT_NE(s.text.find(d == SqlDialect::MySql ? "decimal(34,30)" : oracle ? "number(34,32)" : "decimal(34,32)"),
+        EXPECT_NE(s.text.find(d == SqlDialect::MySql ? "decimal(34,30)"
+                              : oracle               ? "number(34,32)"
+                                                     : "decimal(34,32)"),
                   std::string::npos)
             << s.text;
-        EXPECT_NE(s.text.find("values(1.234567,0.12345678901234567890123456789012);"), std::string::npos) << s.text;
+        EXPECT_NE(s.text.find("values(1.234567,0.12345678901234567890123456789012);"), std::string::npos)
+            << s.text;
         EXPECT_EQ(s.result.problems.size(), d == SqlDialect::MySql ? 1u : 0u);
     }
 }
@@ -289,7 +356,9 @@ TEST_F(SqlScript, GoLinesFollowTheKeptRecords) {
     auto goAfter = [](const std::string &text) {
         std::string lines; // "i" for an insert, "G" for a Go line
         for (size_t at = 0; at < text.size(); at = text.find("\r\n", at) + 2)
-            lines += text.compare(at, 4, "Go\r\n") == 0 ? 'G' : text.compare(at, 6, "insert") == 0 ? 'i' : '-';
+            lines += text.compare(at, 4, "Go\r\n") == 0   ? 'G'
+                     : text.compare(at, 6, "insert") == 0 ? 'i'
+                                                          : '-';
         return lines;
     };
     auto every = [](int n, bool go = true) {
@@ -319,7 +388,9 @@ TEST_F(SqlScript, GoLinesFollowTheKeptRecords) {
 
 TEST_F(SqlScript, EncodingLinesAndBytesTheCodePageLacks) {
     // 0x81 has no character in 1252, 0x98 none in 1251; 1253 has no MySQL charset.
-    const std::string west = table("west", {{"T", PxChar, 10}}, {{Cell::text("a\x81" "b\xE9")}});
+    const std::string west = table("west", {{"T", PxChar, 10}},
+                                   {{Cell::text("a\x81"
+                                                "b\xE9")}});
     const std::string east = table("east", {{"T", PxChar, 10}}, {{Cell::text("\xC0\x98")}}, 1251);
     const std::string greek = table("greek", {{"T", PxChar, 10}}, {{Cell::text("\xC1")}}, 1253);
     auto utf8 = [](ExportSettings &settings, SourceTable &) { settings.utf8 = true; };
@@ -330,10 +401,12 @@ TEST_F(SqlScript, EncodingLinesAndBytesTheCodePageLacks) {
     EXPECT_EQ(body(s), "insert into west values(U&'a\\0081b\xE9');\r\n");
     s = run(west, SqlDialect::PostgreSql, utf8);
     EXPECT_EQ(s.text.substr(0, 34), "\xEF\xBB\xBFSET client_encoding = 'UTF8';\r\n");
-    EXPECT_EQ(body(s), "insert into west values('a\xC2\x81" "b\xC3\xA9');\r\n");
+    EXPECT_EQ(body(s), "insert into west values('a\xC2\x81"
+                       "b\xC3\xA9');\r\n");
     s = run(west, SqlDialect::MySql); // MySQL's latin1 has a character for every byte
     EXPECT_EQ(s.text.substr(0, 19), "SET NAMES latin1;\r\n");
-    EXPECT_EQ(body(s), "insert into west values('a\x81" "b\xE9');\r\n");
+    EXPECT_EQ(body(s), "insert into west values('a\x81"
+                       "b\xE9');\r\n");
     s = run(west, SqlDialect::MySql, utf8);
     EXPECT_EQ(s.text.substr(0, 23), "\xEF\xBB\xBFSET NAMES utf8mb4;\r\n");
 
@@ -353,11 +426,10 @@ TEST_F(SqlScript, EncodingLinesAndBytesTheCodePageLacks) {
 }
 
 TEST_F(SqlScript, ValuesNoDatabaseTakesBecomeNull) {
-    const std::string path =
-        table("odd", {{"D", PxDate}, {"T", PxTime}, {"S", PxTimestamp}},
-              {{Cell::integer(fixture::paradoxDayNumber(9999, 12, 31) + 1), Cell::integer(25 * 3600000),
-                Cell::timestamp(2024, 3, 7, 1, 2, 3)},
-               {Cell::date(9999, 12, 31), Cell::time(23, 59, 59, 999), Cell()}});
+    const std::string path = table("odd", {{"D", PxDate}, {"T", PxTime}, {"S", PxTimestamp}},
+                                   {{Cell::integer(fixture::paradoxDayNumber(9999, 12, 31) + 1),
+                                     Cell::integer(25 * 3600000), Cell::timestamp(2024, 3, 7, 1, 2, 3)},
+                                    {Cell::date(9999, 12, 31), Cell::time(23, 59, 59, 999), Cell()}});
     Script s = run(path, SqlDialect::Ansi);
     EXPECT_TRUE(s.result.ok);
     std::vector<std::string> lines = inserts(s.text);
@@ -365,13 +437,14 @@ TEST_F(SqlScript, ValuesNoDatabaseTakesBecomeNull) {
     EXPECT_EQ(lines[0], "insert into odd values(null,null,'2024-03-07 01:02:03');\r\n");
     EXPECT_EQ(lines[1], "insert into odd values('9999-12-31','23:59:59.999',null);\r\n");
     ASSERT_EQ(s.result.problems.size(), 1u);
-    EXPECT_NE(s.result.problems[0].find("2 date, time or number values"), std::string::npos) << s.result.problems[0];
+    EXPECT_NE(s.result.problems[0].find("2 date, time or number values"), std::string::npos)
+        << s.result.problems[0];
 }
 
 TEST_F(SqlScript, NumbersAndLogicalsWithAllQuotes) {
-    const std::string path = table("n", {{"I", PxShort}, {"L", PxLogical}, {"D", PxDate}},
-                                   {{Cell::integer(7), Cell::logical(true), Cell::date(2024, 3, 7)},
-                                    {Cell(), Cell(), Cell()}});
+    const std::string path =
+        table("n", {{"I", PxShort}, {"L", PxLogical}, {"D", PxDate}},
+              {{Cell::integer(7), Cell::logical(true), Cell::date(2024, 3, 7)}, {Cell(), Cell(), Cell()}});
     auto allQuotes = [](ExportSettings &settings, SourceTable &) { settings.quoteAll = true; };
     EXPECT_EQ(inserts(run(path, SqlDialect::PostgreSql, allQuotes).text),
               (std::vector<std::string>{"insert into n values('7',TRUE,'2024-03-07');\r\n",
@@ -399,7 +472,8 @@ TEST_F(SqlScript, CommandLineSwitches) {
         rows.push_back({Cell::integer(i)});
     const std::string path = table("many", {{"Id", PxLong}}, rows);
     const std::string out = dir.file("many.sql");
-    test::RunResult run = test::runProgram({test::quorvBinary(), path, out, "/SQL2000", "/go", "/nocreatetable"});
+    test::RunResult run =
+        test::runProgram({test::quorvBinary(), path, out, "/SQL2000", "/go", "/nocreatetable"});
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string text = test::readFile(out);
     EXPECT_EQ(text.substr(0, 29), "insert into many values(1);\r\n");
@@ -407,7 +481,8 @@ TEST_F(SqlScript, CommandLineSwitches) {
     EXPECT_NE(text.find("values(200);\r\nGo\r\ninsert into many values(201);"), std::string::npos);
     EXPECT_EQ(text.find("Go\r\n", text.find("values(201)")), std::string::npos) << "no Go after the last 50";
 
-    run = test::runProgram({test::quorvBinary(), path, out, "/ORACLE", "/MYSQL"}); // the last one present wins
+    run =
+        test::runProgram({test::quorvBinary(), path, out, "/ORACLE", "/MYSQL"}); // the last one present wins
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(test::readFile(out).substr(0, 19), "SET NAMES latin1;\r\n");
 }

@@ -31,7 +31,9 @@ enum class Target { Sqlite, Postgres, Maria };
 const char *targetName(Target t) {
     return t == Target::Sqlite ? "SQLite" : t == Target::Postgres ? "PostgreSQL" : "MariaDB";
 }
-const char *dialectSwitch(Target t) { return t == Target::Sqlite ? "" : t == Target::Postgres ? "/POSTGRESQL" : "/MYSQL"; }
+const char *dialectSwitch(Target t) {
+    return t == Target::Sqlite ? "" : t == Target::Postgres ? "/POSTGRESQL" : "/MYSQL";
+}
 
 // ---------------------------------------------------------------------------------------------
 // Fixture tables, written once for the run.
@@ -41,20 +43,34 @@ const char *dialectSwitch(Target t) { return t == Target::Sqlite ? "" : t == Tar
 // memo longer than MySQL's 64 KB text column.
 void writeOrderTable(const std::string &path) {
     fixture::TableSpec spec;
-    spec.fields = {{"Date", PxDate},        {"Order", PxChar, 40},    {"Group", PxShort},
-                   {"Unit Price", PxCurrency}, {"Cust#", PxLong},     {"No%", PxNumber},
-                   {"Select", PxLogical},   {"2nd Name", PxChar, 20}, {"Gr\xF6\xDF" "e", PxChar, 10},
-                   {"user", PxChar, 10},    {"Notes", PxMemoBlob, 20}, {"At", PxTime}};
+    spec.fields = {{"Date", PxDate},
+                   {"Order", PxChar, 40},
+                   {"Group", PxShort},
+                   {"Unit Price", PxCurrency},
+                   {"Cust#", PxLong},
+                   {"No%", PxNumber},
+                   {"Select", PxLogical},
+                   {"2nd Name", PxChar, 20},
+                   {"Gr\xF6\xDF"
+                    "e",
+                    PxChar, 10},
+                   {"user", PxChar, 10},
+                   {"Notes", PxMemoBlob, 20},
+                   {"At", PxTime}};
     std::vector<std::vector<Cell>> rows = {
         {Cell::date(2024, 3, 7), Cell::text("O'Brien"), Cell::integer(1), Cell::real(12.5), Cell::integer(7),
          Cell::real(-0.25), Cell::logical(true), Cell::text("back\\slash\\"), Cell::text("say \"hi\""),
          Cell::text("null"), Cell::text("line1\r\nline2 'q' \"dq\" \\ end"), Cell::time(23, 59, 59, 999)},
-        {Cell::date(1, 1, 1), Cell::text("'); drop table x; --"), Cell::integer(-2), Cell::real(0), Cell::integer(0),
-         Cell::real(1e15), Cell::logical(false), Cell::text("  leading"), Cell::text("caf\xE9 \x80"),
-         Cell::text("NULL"), Cell::text(fixture::fillText(70000)), Cell::time(0, 0, 0, 1)},
-        {Cell::date(9999, 12, 31), Cell::text("a\x81" "b\x8D\x8F\x90\x9D" "z"), Cell(), Cell(), Cell(), Cell(),
-         Cell(), Cell::text("semi; colon, comma"), Cell::text("\\'\\\""), Cell::text("--x"),
-         Cell::text("undefined \x81 \x9D / */ /* "), Cell()},
+        {Cell::date(1, 1, 1), Cell::text("'); drop table x; --"), Cell::integer(-2), Cell::real(0),
+         Cell::integer(0), Cell::real(1e15), Cell::logical(false), Cell::text("  leading"),
+         Cell::text("caf\xE9 \x80"), Cell::text("NULL"), Cell::text(fixture::fillText(70000)),
+         Cell::time(0, 0, 0, 1)},
+        {Cell::date(9999, 12, 31),
+         Cell::text("a\x81"
+                    "b\x8D\x8F\x90\x9D"
+                    "z"),
+         Cell(), Cell(), Cell(), Cell(), Cell(), Cell::text("semi; colon, comma"), Cell::text("\\'\\\""),
+         Cell::text("--x"), Cell::text("undefined \x81 \x9D / */ /* "), Cell()},
         {Cell(), Cell(), Cell(), Cell(), Cell(), Cell(), Cell(), Cell(), Cell(), Cell(), Cell(), Cell()},
     };
     std::string error;
@@ -65,7 +81,8 @@ void writeOrderTable(const std::string &path) {
 void writeCyrillicTable(const std::string &path) {
     fixture::TableSpec spec;
     spec.codePage = 1251;
-    spec.fields = {{"\xC8\xEC\xFF", PxChar, 30}, {"\xC3\xEE\xF0\xEE\xE4", PxChar, 30}, {"Notes", PxMemoBlob, 30}};
+    spec.fields = {
+        {"\xC8\xEC\xFF", PxChar, 30}, {"\xC3\xEE\xF0\xEE\xE4", PxChar, 30}, {"Notes", PxMemoBlob, 30}};
     std::vector<std::vector<Cell>> rows = {
         {Cell::text("\xC8\xE2\xE0\xED \xCF\xE5\xF2\xF0\xEE\xE2"), Cell::text("\xCC\xEE\xF1\xEA\xE2\xE0"),
          Cell::text("\xB8\xEB\xEA\xE0 \xAB\xF2\xE5\xEA\xF1\xF2\xBB")},
@@ -113,7 +130,9 @@ struct Expected {
     test::DbRows rows;
 };
 
-std::string twoDigits(long v) { return (v < 10 ? "0" : "") + std::to_string(v); }
+std::string twoDigits(long v) {
+    return (v < 10 ? "0" : "") + std::to_string(v);
+}
 
 test::DbValue isoDate(const DateParts &d) {
     if (d.year < 1 || d.year > 9999)
@@ -146,14 +165,33 @@ bool readSource(const std::string &path, bool utf8Text, Expected &out, std::stri
         const uint8_t type = table.fields[static_cast<size_t>(f)].type;
         out.bcdDecimals.push_back(type == PxBcd ? table.fields[static_cast<size_t>(f)].decimals : 0);
         switch (type) {
-        case PxDate: out.kinds.push_back(Kind::Date); break;
-        case PxTimestamp: out.kinds.push_back(Kind::Timestamp); break;
-        case PxTime: out.kinds.push_back(Kind::Time); break;
-        case PxShort: case PxLong: case PxAutoInc: out.kinds.push_back(Kind::Integer); break;
-        case PxCurrency: case PxBcd: out.kinds.push_back(Kind::Decimal); break;
-        case PxNumber: out.kinds.push_back(Kind::Float); break;
-        case PxLogical: out.kinds.push_back(Kind::Logical); break;
-        default: out.kinds.push_back(Kind::Text); break;
+        case PxDate:
+            out.kinds.push_back(Kind::Date);
+            break;
+        case PxTimestamp:
+            out.kinds.push_back(Kind::Timestamp);
+            break;
+        case PxTime:
+            out.kinds.push_back(Kind::Time);
+            break;
+        case PxShort:
+        case PxLong:
+        case PxAutoInc:
+            out.kinds.push_back(Kind::Integer);
+            break;
+        case PxCurrency:
+        case PxBcd:
+            out.kinds.push_back(Kind::Decimal);
+            break;
+        case PxNumber:
+            out.kinds.push_back(Kind::Float);
+            break;
+        case PxLogical:
+            out.kinds.push_back(Kind::Logical);
+            break;
+        default:
+            out.kinds.push_back(Kind::Text);
+            break;
         }
     }
     std::string value;
@@ -177,12 +215,16 @@ bool readSource(const std::string &path, bool utf8Text, Expected &out, std::stri
                 value.erase(value.find_last_not_of(' ') + 1);
                 v = text(value);
                 break;
-            case PxMemoBlob: case PxFmtMemoBlob: case PxBcd:
+            case PxMemoBlob:
+            case PxFmtMemoBlob:
+            case PxBcd:
                 formatFieldValue(value, table, settings, record, f);
                 if (!value.empty())
                     v = text(value);
                 break;
-            case PxBlob: case PxOle: case PxGraphic:
+            case PxBlob:
+            case PxOle:
+            case PxGraphic:
                 v = "memo";
                 break;
             case PxDate:
@@ -202,11 +244,14 @@ bool readSource(const std::string &path, bool utf8Text, Expected &out, std::stri
                 if (readLongValue(table, record, f, longValue) && longValue >= 0 && longValue < 86400000)
                     v = std::to_string(longValue);
                 break;
-            case PxShort: case PxLong: case PxAutoInc:
+            case PxShort:
+            case PxLong:
+            case PxAutoInc:
                 if (readNumber(table, record, f, number))
                     v = std::to_string(static_cast<long long>(number));
                 break;
-            case PxCurrency: case PxNumber:
+            case PxCurrency:
+            case PxNumber:
                 if (readNumber(table, record, f, number) && std::isfinite(number)) {
                     char fixed[400];
                     std::snprintf(fixed, sizeof fixed, "%.2f", number);
@@ -236,7 +281,8 @@ std::string normalDecimal(std::string text) {
     if (negative)
         text.erase(0, 1);
     size_t point = text.find('.');
-    std::string whole = text.substr(0, point), fraction = point == std::string::npos ? "" : text.substr(point + 1);
+    std::string whole = text.substr(0, point),
+                fraction = point == std::string::npos ? "" : text.substr(point + 1);
     whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
     fraction.erase(fraction.find_last_not_of('0') + 1);
     if (whole.empty())
@@ -275,9 +321,12 @@ long long timeMillis(const std::string &text) {
     return (h * 3600LL + m * 60) * 1000 + std::llround(s * 1000);
 }
 
-bool closeEnough(double a, double b) { return a == b || std::fabs(a - b) <= 1e-14 * std::max(std::fabs(a), std::fabs(b)); }
+bool closeEnough(double a, double b) {
+    return a == b || std::fabs(a - b) <= 1e-14 * std::max(std::fabs(a), std::fabs(b));
+}
 
-bool sameValue(Kind kind, Target target, int bcdDecimals, const test::DbValue &expected, const test::DbValue &actual) {
+bool sameValue(Kind kind, Target target, int bcdDecimals, const test::DbValue &expected,
+               const test::DbValue &actual) {
     if (!expected || !actual)
         return !expected && !actual;
     const std::string &e = *expected, &a = *actual;
@@ -285,7 +334,9 @@ bool sameValue(Kind kind, Target target, int bcdDecimals, const test::DbValue &e
     case Kind::Time:
         return timeMillis(a) == std::stoll(e);
     case Kind::Logical:
-        return (a == "t" || a == "true" || a == "1" ? "1" : a == "f" || a == "false" || a == "0" ? "0" : a) == e;
+        return (a == "t" || a == "true" || a == "1"    ? "1"
+                : a == "f" || a == "false" || a == "0" ? "0"
+                                                       : a) == e;
     case Kind::Decimal:
         if (target == Target::Sqlite) // SQLite keeps decimals as floating values
             return closeEnough(std::stod(a), std::stod(e));
@@ -294,7 +345,8 @@ bool sameValue(Kind kind, Target target, int bcdDecimals, const test::DbValue &e
         return normalDecimal(a) == normalDecimal(e);
     case Kind::Float:
         // PostgreSQL prints the shortest text that reads back exactly; the others print 15 to 17 digits.
-        return target == Target::Postgres ? std::stod(a) == std::stod(e) : closeEnough(std::stod(a), std::stod(e));
+        return target == Target::Postgres ? std::stod(a) == std::stod(e)
+                                          : closeEnough(std::stod(a), std::stod(e));
     default:
         return a == e;
     }
@@ -338,7 +390,8 @@ void sortRows(const std::vector<Kind> &kinds, test::DbRows &rows) {
 std::string shown(const test::DbValue &v) {
     if (!v)
         return "NULL";
-    std::string text = v->size() > 80 ? v->substr(0, 80) + "...(" + std::to_string(v->size()) + " bytes)" : *v;
+    std::string text =
+        v->size() > 80 ? v->substr(0, 80) + "...(" + std::to_string(v->size()) + " bytes)" : *v;
     return "'" + text + "'";
 }
 
@@ -388,8 +441,9 @@ TEST_P(LoadsIntoDatabase, TwiceWithEveryValue) {
     }
     test::TempDir dir;
     std::unique_ptr<test::SqlDatabase> db = c.target == Target::Postgres ? test::postgresDatabase()
-                                            : c.target == Target::Maria  ? test::mariaDatabase()
-                                                                          : test::sqliteDatabase(dir.file("db.sqlite"));
+                                            : c.target == Target::Maria
+                                                ? test::mariaDatabase()
+                                                : test::sqliteDatabase(dir.file("db.sqlite"));
     if (std::string why = db->unavailable(); !why.empty())
         GTEST_SKIP() << why;
 
@@ -432,10 +486,12 @@ TEST_P(LoadsIntoDatabase, TwiceWithEveryValue) {
     int mismatches = 0;
     for (size_t r = 0; r < expected.rows.size() && mismatches < 10; ++r) {
         for (size_t f = 0; f < expected.columns.size(); ++f) {
-            if (sameValue(expected.kinds[f], c.target, expected.bcdDecimals[f], expected.rows[r][f], loaded.rows[r][f]))
+            if (sameValue(expected.kinds[f], c.target, expected.bcdDecimals[f], expected.rows[r][f],
+                          loaded.rows[r][f]))
                 continue;
-            ADD_FAILURE() << "row " << r << " (in sorted order), column " << expected.columns[f] << ": expected "
-                          << shown(expected.rows[r][f]) << ", the database holds " << shown(loaded.rows[r][f]);
+            ADD_FAILURE() << "row " << r << " (in sorted order), column " << expected.columns[f]
+                          << ": expected " << shown(expected.rows[r][f]) << ", the database holds "
+                          << shown(loaded.rows[r][f]);
             ++mismatches;
         }
     }

@@ -1,7 +1,7 @@
 #include "sql/sql_databases.h"
 
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 #include "support/test_support.h"
@@ -75,7 +75,7 @@ bool splitTable(const std::string &text, DbTable &out, std::string *error) {
 }
 
 class Postgres : public SqlDatabase {
-public:
+  public:
     Postgres() : socketFolder_(environment("QUORV_PG_SOCKET_DIR")), port_(environment("QUORV_PG_PORT")) {}
     std::string unavailable() const override {
         if (socketFolder_.empty())
@@ -84,8 +84,8 @@ public:
         return "";
     }
     bool reset(std::string *error) override {
-        return check(psql({"-c", "DROP SCHEMA IF EXISTS public CASCADE", "-c", "CREATE SCHEMA public"}), "psql",
-                     error);
+        return check(psql({"-c", "DROP SCHEMA IF EXISTS public CASCADE", "-c", "CREATE SCHEMA public"}),
+                     "psql", error);
     }
     bool load(const std::string &script, std::string *error) override {
         return check(psql({"-f", script}), "psql -f " + script, error);
@@ -94,22 +94,24 @@ public:
         // The first line names the table and its columns; the query of the rows is built from the
         // catalog and run by \gexec.
         TempDir dir;
-        writeFile(dir.file("query.sql"),
-                  "SELECT encode(convert_to(table_name, 'UTF8'), 'hex') || ',' || string_agg(encode(convert_to("
-                  "column_name, 'UTF8'), 'hex'), ',' ORDER BY ordinal_position) FROM information_schema.columns "
-                  "WHERE table_schema = 'public' GROUP BY table_name;\n"
-                  "SELECT 'SELECT ' || string_agg(format('coalesce(encode(convert_to(%I::text, ''UTF8''), "
-                  "''hex''), ''N'')', c.column_name), ' || '','' || ' ORDER BY c.ordinal_position) || ' FROM ' "
-                  "|| format('%I', c.table_name) FROM information_schema.columns c WHERE c.table_schema = "
-                  "'public' GROUP BY c.table_name\n\\gexec\n");
+        writeFile(
+            dir.file("query.sql"),
+            "SELECT encode(convert_to(table_name, 'UTF8'), 'hex') || ',' || string_agg(encode(convert_to("
+            "column_name, 'UTF8'), 'hex'), ',' ORDER BY ordinal_position) FROM information_schema.columns "
+            "WHERE table_schema = 'public' GROUP BY table_name;\n"
+            "SELECT 'SELECT ' || string_agg(format('coalesce(encode(convert_to(%I::text, ''UTF8''), "
+            "''hex''), ''N'')', c.column_name), ' || '','' || ' ORDER BY c.ordinal_position) || ' FROM ' "
+            "|| format('%I', c.table_name) FROM information_schema.columns c WHERE c.table_schema = "
+            "'public' GROUP BY c.table_name\n\\gexec\n");
         RunResult run = psql({"-A", "-t", "-f", dir.file("query.sql")});
         return check(run, "psql query", error) && splitTable(run.out, out, error);
     }
 
-private:
+  private:
     RunResult psql(std::vector<std::string> args) const {
-        std::vector<std::string> argv = {"psql", "-h", socketFolder_, "-p", port_, "-U", "postgres", "-d", "postgres",
-                                         "-X", "-q", "-v", "ON_ERROR_STOP=1"};
+        std::vector<std::string> argv = {"psql",           "-h", socketFolder_, "-p", port_, "-U",
+                                         "postgres",       "-d", "postgres",    "-X", "-q",  "-v",
+                                         "ON_ERROR_STOP=1"};
         argv.insert(argv.end(), args.begin(), args.end());
         return runProgram(argv);
     }
@@ -117,23 +119,27 @@ private:
 };
 
 class Maria : public SqlDatabase {
-public:
+  public:
     Maria() : socket_(environment("QUORV_MY_SOCKET")) {}
     std::string unavailable() const override {
         if (socket_.empty())
-            return "no MariaDB server is running for this test (package mariadb-server; the test runs through "
+            return "no MariaDB server is running for this test (package mariadb-server; the test runs "
+                   "through "
                    "tests/sql/with_databases.sh)";
         return "";
     }
     bool reset(std::string *error) override {
-        return check(client({"-e", "DROP DATABASE IF EXISTS convtest; CREATE DATABASE convtest CHARACTER SET utf8mb4"}),
-                     "mariadb", error);
+        return check(
+            client(
+                {"-e", "DROP DATABASE IF EXISTS convtest; CREATE DATABASE convtest CHARACTER SET utf8mb4"}),
+            "mariadb", error);
     }
     bool load(const std::string &script, std::string *error) override {
         // The client stops at the first error of a script read from standard input (strict mode is the
         // server's default).
-        RunResult run = runProgram({"sh", "-c", "exec mariadb --no-defaults --socket=\"$0\" -u root convtest < \"$1\"",
-                                    socket_, script});
+        RunResult run =
+            runProgram({"sh", "-c", "exec mariadb --no-defaults --socket=\"$0\" -u root convtest < \"$1\"",
+                        socket_, script});
         return check(run, "mariadb < " + script, error);
     }
     bool table(DbTable &out, std::string *error) override {
@@ -143,16 +149,17 @@ public:
              "SELECT CONCAT(HEX(table_name), ',', GROUP_CONCAT(HEX(column_name) ORDER BY ordinal_position)) "
              "FROM information_schema.columns WHERE table_schema = DATABASE() GROUP BY table_name; "
              "SET @q = (SELECT CONCAT('SELECT CONCAT_WS('','', ', GROUP_CONCAT(CONCAT('IFNULL(HEX(CAST(`', "
-             "REPLACE(column_name, '`', '``'), '` AS CHAR)), ''N'')') ORDER BY ordinal_position SEPARATOR ', '), "
+             "REPLACE(column_name, '`', '``'), '` AS CHAR)), ''N'')') ORDER BY ordinal_position SEPARATOR ', "
+             "'), "
              "') FROM `', REPLACE(table_name, '`', '``'), '`') FROM information_schema.columns WHERE "
              "table_schema = DATABASE() GROUP BY table_name); PREPARE q FROM @q; EXECUTE q;"});
         return check(run, "mariadb query", error) && splitTable(run.out, out, error);
     }
 
-private:
+  private:
     RunResult client(std::vector<std::string> args) const {
-        std::vector<std::string> argv = {"mariadb", "--no-defaults", "--socket=" + socket_, "-u", "root",
-                                         "--default-character-set=utf8mb4"};
+        std::vector<std::string> argv = {"mariadb", "--no-defaults", "--socket=" + socket_,
+                                         "-u",      "root",          "--default-character-set=utf8mb4"};
         argv.insert(argv.end(), args.begin(), args.end());
         return runProgram(argv);
     }
@@ -160,9 +167,11 @@ private:
 };
 
 class Sqlite : public SqlDatabase {
-public:
+  public:
     explicit Sqlite(std::string file) : file_(std::move(file)) {}
-    std::string unavailable() const override { return onPath("sqlite3") ? "" : "sqlite3 is not installed (package sqlite3)"; }
+    std::string unavailable() const override {
+        return onPath("sqlite3") ? "" : "sqlite3 is not installed (package sqlite3)";
+    }
     bool reset(std::string *) override {
         std::remove(file_.c_str());
         return true;
@@ -174,7 +183,8 @@ public:
                      "sqlite3 .read " + script, error);
     }
     bool table(DbTable &out, std::string *error) override {
-        RunResult tables = runProgram({"sqlite3", file_, "SELECT hex(name) FROM sqlite_master WHERE type = 'table'"});
+        RunResult tables =
+            runProgram({"sqlite3", file_, "SELECT hex(name) FROM sqlite_master WHERE type = 'table'"});
         if (!check(tables, "sqlite3", error))
             return false;
         out.name = fromHex(tables.out.substr(0, tables.out.find('\n')));
@@ -184,8 +194,8 @@ public:
                 text += c == q ? std::string(2, c) : std::string(1, c);
             return text + q;
         };
-        RunResult columns =
-            runProgram({"sqlite3", file_, "SELECT hex(name) FROM pragma_table_info(" + quoted(out.name, '\'') + ")"});
+        RunResult columns = runProgram(
+            {"sqlite3", file_, "SELECT hex(name) FROM pragma_table_info(" + quoted(out.name, '\'') + ")"});
         if (!check(columns, "sqlite3", error))
             return false;
         std::string select;
@@ -195,8 +205,9 @@ public:
         while (std::getline(names, name)) {
             out.columns.push_back(fromHex(name));
             std::string c = quoted(out.columns.back(), '"');
-            select += std::string(select.empty() ? "" : " || ',' || ") + "CASE typeof(" + c + ") WHEN 'null' THEN 'N' WHEN 'real' THEN hex(printf('%.17g', " +
-                      c + ")) ELSE hex(" + c + ") END";
+            select += std::string(select.empty() ? "" : " || ',' || ") + "CASE typeof(" + c +
+                      ") WHEN 'null' THEN 'N' WHEN 'real' THEN hex(printf('%.17g', " + c + ")) ELSE hex(" +
+                      c + ") END";
         }
         RunResult run = runProgram({"sqlite3", file_, "SELECT " + select + " FROM " + quoted(out.name, '"')});
         if (!check(run, "sqlite3 query", error))
@@ -205,14 +216,20 @@ public:
         return true;
     }
 
-private:
+  private:
     std::string file_;
 };
 
 } // namespace
 
-std::unique_ptr<SqlDatabase> postgresDatabase() { return std::make_unique<Postgres>(); }
-std::unique_ptr<SqlDatabase> mariaDatabase() { return std::make_unique<Maria>(); }
-std::unique_ptr<SqlDatabase> sqliteDatabase(const std::string &file) { return std::make_unique<Sqlite>(file); }
+std::unique_ptr<SqlDatabase> postgresDatabase() {
+    return std::make_unique<Postgres>();
+}
+std::unique_ptr<SqlDatabase> mariaDatabase() {
+    return std::make_unique<Maria>();
+}
+std::unique_ptr<SqlDatabase> sqliteDatabase(const std::string &file) {
+    return std::make_unique<Sqlite>(file);
+}
 
 } // namespace quorv::test

@@ -21,7 +21,7 @@ struct DbTable {
 };
 
 class SqlDatabase {
-public:
+  public:
     virtual ~SqlDatabase() = default;
     // Empty when the database can be used, else why not (for the skip message).
     virtual std::string unavailable() const = 0;
