@@ -321,8 +321,7 @@ void SqlWriter::appendName(std::string &out, std::string_view name, bool quote, 
     out += rules_.closeQuote;
 }
 
-// The text between the quotes of a literal: the quote doubled, or with backslash escapes the
-// backslash, the apostrophe and the double quote escaped.
+// Whether the text holds a byte the code page leaves undefined and the dialect must escape.
 bool SqlWriter::hasUndefined(std::string_view text) const {
     if (!escapeUndefined_)
         return false;
@@ -330,6 +329,8 @@ bool SqlWriter::hasUndefined(std::string_view text) const {
                        [&](char c) { return undefined_[static_cast<unsigned char>(c)]; });
 }
 
+// The text between the quotes of a literal: the quote doubled, or with backslash escapes the
+// backslash, both quotes, carriage return, line feed and Ctrl-Z escaped.
 void SqlWriter::appendLiteralBody(std::string &out, std::string_view text, char quote) {
     piece_.clear();
     for (char c : text) {
