@@ -95,10 +95,10 @@ int main(int argc, char **argv) {
     if (dbf) {
         const int memoRecords = std::max(records / 10, 1);
         std::string memoTable = folder + "/bench_memo_" + std::to_string(memoRecords) + ".db";
-        quorv::fixture::TableSpec spec;
-        spec.fields = {{"Id", quorv::fixture::kLong}, {"Note", quorv::fixture::kMemoBlob, 20}};
+        quorv::fixture::TableSpec tableLayout;
+        tableLayout.fields = {{"Id", quorv::fixture::kLong}, {"Note", quorv::fixture::kMemoBlob, 20}};
         quorv::fixture::TableWriter writer;
-        bool made = writer.open(memoTable, spec, &error);
+        bool made = writer.open(memoTable, tableLayout, &error);
         for (int i = 0; made && i < memoRecords; ++i)
             made = writer.addRecord({quorv::fixture::Cell::integer(i + 1),
                                      quorv::fixture::Cell::text(quorv::fixture::fillText(100 + i % 1000))},

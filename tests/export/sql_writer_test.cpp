@@ -33,11 +33,11 @@ class SqlScript : public ::testing::Test {
     // Writes a table of the given fields and rows under `name` (".db" added).
     std::string table(const std::string &name, std::vector<fixture::FieldSpec> fields,
                       const std::vector<std::vector<Cell>> &rows, int codePage = 1252) {
-        fixture::TableSpec spec;
-        spec.fields = std::move(fields);
-        spec.codePage = codePage;
+        fixture::TableSpec tableLayout;
+        tableLayout.fields = std::move(fields);
+        tableLayout.codePage = codePage;
         std::string path = dir.file(name + ".db"), error;
-        EXPECT_TRUE(fixture::writeTable(path, spec, rows, &error)) << error;
+        EXPECT_TRUE(fixture::writeTable(path, tableLayout, rows, &error)) << error;
         return path;
     }
     // Orders: NAME Char(20), PRICE Number; "Pen" 1.5, "O'Brien" with no price.

@@ -42,8 +42,8 @@ const char *dialectSwitch(Target t) {
 // that breaks scripts whose literals are not escaped; bytes that code page 1252 leaves undefined; a
 // memo longer than MySQL's 64 KB text column.
 void writeOrderTable(const std::string &path) {
-    fixture::TableSpec spec;
-    spec.fields = {{"Date", PxDate},
+    fixture::TableSpec tableLayout;
+    tableLayout.fields = {{"Date", PxDate},
                    {"Order", PxChar, 40},
                    {"Group", PxShort},
                    {"Unit Price", PxCurrency},
@@ -74,14 +74,14 @@ void writeOrderTable(const std::string &path) {
         {Cell(), Cell(), Cell(), Cell(), Cell(), Cell(), Cell(), Cell(), Cell(), Cell(), Cell(), Cell()},
     };
     std::string error;
-    ASSERT_TRUE(fixture::writeTable(path, spec, rows, &error)) << error;
+    ASSERT_TRUE(fixture::writeTable(path, tableLayout, rows, &error)) << error;
 }
 
 // Cyrillic names and text in code page 1251, with its one undefined byte (0x98).
 void writeCyrillicTable(const std::string &path) {
-    fixture::TableSpec spec;
-    spec.codePage = 1251;
-    spec.fields = {
+    fixture::TableSpec tableLayout;
+    tableLayout.codePage = 1251;
+    tableLayout.fields = {
         {"\xC8\xEC\xFF", PxChar, 30}, {"\xC3\xEE\xF0\xEE\xE4", PxChar, 30}, {"Notes", PxMemoBlob, 30}};
     std::vector<std::vector<Cell>> rows = {
         {Cell::text("\xC8\xE2\xE0\xED \xCF\xE5\xF2\xF0\xEE\xE2"), Cell::text("\xCC\xEE\xF1\xEA\xE2\xE0"),
@@ -89,18 +89,18 @@ void writeCyrillicTable(const std::string &path) {
         {Cell::text("byte \x98 here"), Cell::text("\xD1\xEE\xF7\xE8"), Cell()},
     };
     std::string error;
-    ASSERT_TRUE(fixture::writeTable(path, spec, rows, &error)) << error;
+    ASSERT_TRUE(fixture::writeTable(path, tableLayout, rows, &error)) << error;
 }
 
 // Greek in code page 1253, which MySQL has no charset for.
 void writeGreekTable(const std::string &path) {
-    fixture::TableSpec spec;
-    spec.codePage = 1253;
-    spec.fields = {{"\xCF\xED\xEF\xEC\xE1", PxChar, 20}, {"Amount", PxNumber}};
+    fixture::TableSpec tableLayout;
+    tableLayout.codePage = 1253;
+    tableLayout.fields = {{"\xCF\xED\xEF\xEC\xE1", PxChar, 20}, {"Amount", PxNumber}};
     std::vector<std::vector<Cell>> rows = {{Cell::text("\xC1\xE8\xDE\xED\xE1"), Cell::real(3.5)},
                                            {Cell::text("\xA2\xF1\xF4\xE1 \xA4"), Cell::real(-1)}};
     std::string error;
-    ASSERT_TRUE(fixture::writeTable(path, spec, rows, &error)) << error;
+    ASSERT_TRUE(fixture::writeTable(path, tableLayout, rows, &error)) << error;
 }
 
 const std::string &fixtureFolder() {
