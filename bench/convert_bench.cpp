@@ -83,18 +83,21 @@ int main(int argc, char **argv) {
         const int count = colon == std::string::npos ? records : std::atoi(arg.c_str() + colon + 1);
         const std::string table = tableOf(count);
         std::string out = folder + "/bench_out." + ext;
-        // CSV unsorted and sorted; DBF in its three versions.
+        // CSV unsorted and sorted; DBF in its three versions; SQL in its five dialects.
         std::vector<std::pair<std::string, std::string>> variants = {{"unsorted", ""}};
         if (ext == "csv")
             variants.push_back({"sorted", "/SORTBY:Name"});
         if (ext == "dbf")
             variants = {{"dBase III", "/DBASE3"}, {"dBase IV", "/DBASE4"}, {"FoxPro", "/VFP"}};
+        if (ext == "sql")
+            variants = {{"Ansi", ""}, {"PostgreSQL", "/POSTGRESQL"}, {"MySQL", "/MYSQL"}, {"SQL Server", "/MSSQL"},
+                        {"Oracle", "/ORACLE"}};
         for (const auto &[name, flag] : variants) {
             std::vector<std::string> args = {table, out};
             if (!flag.empty())
                 args.push_back(flag);
             Run run = runQuorv(args);
-            std::printf("%-5s %8d %-9s %8.2f s  %10.0f records/s  peak %7.1f MB  exit %d\n", ext.c_str(), count,
+            std::printf("%-5s %8d %-10s %8.2f s  %10.0f records/s  peak %7.1f MB  exit %d\n", ext.c_str(), count,
                         name.c_str(), run.seconds, count / run.seconds, run.peakKb / 1024.0, run.status);
         }
         std::remove(out.c_str());
@@ -109,10 +112,10 @@ int main(int argc, char **argv) {
         const int memoRecords = std::max(records / 10, 1);
         std::string error;
         std::string memoTable = folder + "/bench_memo_" + std::to_string(memoRecords) + ".db";
-        quorv::fixture::TableSpec spec;
-        spec.fields = {{"Id", quorv::fixture::kLong}, {"Note", quorv::fixture::kMemoBlob, 20}};
+        quorv::fixture::TableSpec tableLayout;
+        tableLayout.fields = {{"Id", quorv::fixture::kLong}, {"Note", quorv::fixture::kMemoBlob, 20}};
         quorv::fixture::TableWriter writer;
-        bool made = writer.open(memoTable, spec, &error);
+        bool made = writer.open(memoTable, tableLayout, &error);
         for (int i = 0; made && i < memoRecords; ++i)
             made = writer.addRecord({quorv::fixture::Cell::integer(i + 1),
                                      quorv::fixture::Cell::text(quorv::fixture::fillText(100 + i % 1000))},

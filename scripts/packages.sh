@@ -2,7 +2,7 @@
 # Build: compiler, CMake, pxlib and the libraries the writers use.
 BUILD_PACKAGES="g++ cmake make pkg-config libgtest-dev pxlib-dev libxlsxwriter-dev libminizip-dev zlib1g-dev libpugixml-dev"
 # Tests: independent readers of our output.
-TEST_PACKAGES="python3 python3-dbfread python3-dbf python3-openpyxl python3-xlrd libxml2-utils sqlite3 libreoffice-calc-nogui libreoffice-base-drivers"
+TEST_PACKAGES="python3 python3-dbfread python3-dbf python3-openpyxl python3-xlrd libxml2-utils sqlite3 postgresql mariadb-server libreoffice-calc-nogui libreoffice-base-drivers"
 
 # Installs the packages that are missing. As root with apt-get; otherwise prints the one line to run.
 install_missing() {

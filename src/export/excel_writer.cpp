@@ -209,7 +209,6 @@ void ExcelWriter::writeCell(ExportRun &run, int row, int col, int field) {
 void ExcelWriter::writeText(ExportRun &run, int row, int col, int field, std::string_view ansiText) {
     utf8_.clear();
     platform::appendUtf8(utf8_, ansiText, run.table.ansiCodePage);
-    repairUtf8(utf8_);
     if (!cutReported_ && utf8_.size() > Workbook::kMaxTextLength && utf16Length(utf8_) > Workbook::kMaxTextLength) {
         cutReported_ = true;
         run.warn(run.settings.outputPath + ": a value of field \"" + fieldName(run.table, field) +

@@ -83,6 +83,72 @@ bool moveInto(const std::string &temp, const std::string &path, std::string *err
     return false;
 }
 
+// One UTF-8 sequence starting at s[i]: its length and code point. A byte that starts no valid sequence
+// (stray, cut short, overlong, a surrogate, beyond U+10FFFF) has length 1 and the code point U+FFFD.
+size_t decodeOne(std::string_view s, size_t i, char32_t &cp) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    if (b < 0x80) {
+        cp = b;
+        return 1;
+    }
+    const size_t n = (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+    cp = 0xFFFD;
+    if (n == 0 || i + n > s.size())
+        return 1;
+    char32_t value = b & (0x7F >> n);
+    for (size_t k = 1; k < n; ++k) {
+        const auto c = static_cast<unsigned char>(s[i + k]);
+        if ((c & 0xC0) != 0x80)
+            return 1;
+        value = (value << 6) | (c & 0x3F);
+    }
+    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (value < kSmallest[n] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        return 1;
+    cp = value;
+    return n;
+}
+
+// Makes text valid UTF-8, so that the package stays well-formed XML: a byte that starts no valid
+// sequence becomes the Latin-1 character of the same number.
+void repairUtf8(std::string &text) {
+    size_t i = 0;
+    char32_t cp = 0;
+    while (i < text.size()) {
+        const size_t n = decodeOne(text, i, cp);
+        if (cp == 0xFFFD && n == 1)
+            break;
+        i += n;
+    }
+    if (i == text.size())
+        return;
+    std::string out(text, 0, i);
+    while (i < text.size()) {
+        const size_t n = decodeOne(text, i, cp);
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (cp == 0xFFFD && n == 1) {
+            out.push_back(static_cast<char>(0xC0 | (b >> 6)));
+            out.push_back(static_cast<char>(0x80 | (b & 0x3F)));
+        } else {
+            out.append(text, i, n);
+        }
+        i += n;
+    }
+    text.swap(out);
+}
+
+// Sheet names compare ignoring case (letters outside ASCII as far as the C library's locale knows them).
+std::u32string foldCase(std::string_view utf8) {
+    std::u32string folded;
+    for (size_t i = 0; i < utf8.size();) {
+        char32_t cp = 0;
+        i += decodeOne(utf8, i, cp);
+        folded.push_back(cp < 0x80 ? static_cast<char32_t>(std::tolower(static_cast<int>(cp)))
+                                   : static_cast<char32_t>(std::towlower(static_cast<wint_t>(cp))));
+    }
+    return folded;
+}
+
 // ---------------------------------------------------------------------------------------------
 // .xls: the whole book in memory, written on saving.
 
@@ -391,44 +457,6 @@ private:
     bool saved_ = false;
 };
 
-// One UTF-8 sequence starting at s[i]: its length and code point. A byte that starts no valid sequence
-// (stray, cut short, overlong, a surrogate, beyond U+10FFFF) has length 1 and the code point U+FFFD.
-size_t decodeOne(std::string_view s, size_t i, char32_t &cp) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    if (b < 0x80) {
-        cp = b;
-        return 1;
-    }
-    const size_t n = (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-    cp = 0xFFFD;
-    if (n == 0 || i + n > s.size())
-        return 1;
-    char32_t value = b & (0x7F >> n);
-    for (size_t k = 1; k < n; ++k) {
-        const auto c = static_cast<unsigned char>(s[i + k]);
-        if ((c & 0xC0) != 0x80)
-            return 1;
-        value = (value << 6) | (c & 0x3F);
-    }
-    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (value < kSmallest[n] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-        return 1;
-    cp = value;
-    return n;
-}
-
-// Sheet names compare ignoring case (letters outside ASCII as far as the C library's locale knows them).
-std::u32string foldCase(std::string_view utf8) {
-    std::u32string folded;
-    for (size_t i = 0; i < utf8.size();) {
-        char32_t cp = 0;
-        i += decodeOne(utf8, i, cp);
-        folded.push_back(cp < 0x80 ? static_cast<char32_t>(std::tolower(static_cast<int>(cp)))
-                                   : static_cast<char32_t>(std::towlower(static_cast<wint_t>(cp))));
-    }
-    return folded;
-}
-
 } // namespace
 
 std::unique_ptr<Workbook> Workbook::create(BookKind kind, const std::string &workFolder) {
@@ -459,32 +487,6 @@ bool Workbook::datePack(int year, int month, int day, double &serial) const {
         return false;
     serial = static_cast<double>(value);
     return true;
-}
-
-void repairUtf8(std::string &text) {
-    size_t i = 0;
-    char32_t cp = 0;
-    while (i < text.size()) {
-        const size_t n = decodeOne(text, i, cp);
-        if (cp == 0xFFFD && n == 1)
-            break;
-        i += n;
-    }
-    if (i == text.size())
-        return;
-    std::string out(text, 0, i);
-    while (i < text.size()) {
-        const size_t n = decodeOne(text, i, cp);
-        const auto b = static_cast<unsigned char>(text[i]);
-        if (cp == 0xFFFD && n == 1) {
-            out.push_back(static_cast<char>(0xC0 | (b >> 6)));
-            out.push_back(static_cast<char>(0x80 | (b & 0x3F)));
-        } else {
-            out.append(text, i, n);
-        }
-        i += n;
-    }
-    text.swap(out);
 }
 
 size_t utf16Length(std::string_view utf8) {

@@ -79,9 +79,6 @@ protected:
     bool date1904_ = false;
 };
 
-// Makes text valid UTF-8: a byte that starts no valid sequence becomes the Latin-1 character of the same
-// number (a code page's unmapped byte keeps its value, as Windows' conversions keep 0x81 as U+0081).
-void repairUtf8(std::string &text);
 // Length of UTF-8 text in UTF-16 code units.
 size_t utf16Length(std::string_view utf8);
 // The longest start of the text that fits in maxUnits UTF-16 code units, never splitting a character.

@@ -1,6 +1,7 @@
 // The writer of each output type.
 #include "export/csv_writer.h"
 #include "export/excel_writer.h"
+#include "export/sql_writer.h"
 #include "export/writer.h"
 #include "output/dbf_writer.h"
 
@@ -23,6 +24,7 @@ const WriterRow kWriters[] = {
     {OutputType::VisualFoxPro, make<DbfWriter>},
     {OutputType::Text, make<CsvWriter>},
     {OutputType::Csv, make<CsvWriter>},
+    {OutputType::Sql, make<SqlWriter>},
     {OutputType::Xls, make<ExcelWriter>},
     {OutputType::Xlsx, make<ExcelWriter>},
 };

@@ -28,25 +28,6 @@ int64_t blocksIn(int64_t bytes, uint32_t blockSize) {
     return (bytes + blockSize - 1) / blockSize;
 }
 
-bool writeAll(int fd, int64_t offset, const char *data, size_t size, int &errorNumber) {
-    while (size > 0) {
-        ssize_t n = pwrite(fd, data, size, offset);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            errorNumber = errno;
-            return false;
-        }
-        if (n == 0) {
-            errorNumber = ENOSPC;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-        offset += n;
-    }
-    return true;
-}
 
 } // namespace
 
@@ -138,7 +119,7 @@ void MemoFile::fail(int errorNumber) {
 
 bool MemoFile::writeAt(int64_t offset, const void *data, size_t size) {
     int err = 0;
-    if (!writeAll(fd_, offset, static_cast<const char *>(data), size, err)) {
+    if (!platform::writeAll(fd_, static_cast<const char *>(data), size, offset, err)) {
         fail(err);
         return false;
     }
@@ -226,7 +207,7 @@ void MemoFile::discard() {
         if (fd >= 0) {
             int err = 0;
             if (ftruncate(fd, startSize_) == 0)
-                writeAll(fd, 0, reinterpret_cast<const char *>(startHeader_), 4, err);
+                platform::writeAll(fd, reinterpret_cast<const char *>(startHeader_), 4, 0, err);
             ::close(fd);
         }
     }

@@ -23,22 +23,7 @@ public:
             ::close(fd_);
     }
     bool write(const char *data, size_t size, int &errorNumber) override {
-        while (size > 0) {
-            ssize_t n = ::write(fd_, data, size);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                errorNumber = errno;
-                return false;
-            }
-            if (n == 0) {
-                errorNumber = ENOSPC;
-                return false;
-            }
-            data += n;
-            size -= static_cast<size_t>(n);
-        }
-        return true;
+        return platform::writeAll(fd_, data, size, -1, errorNumber);
     }
     int64_t seek(int64_t distance, bool fromEnd, int &errorNumber) override {
         off_t at = lseek(fd_, distance, fromEnd ? SEEK_END : SEEK_SET);

@@ -141,16 +141,25 @@ void convertSingleByte(std::string &text, int fromCodePage, int toCodePage) {
     convertSingleByte(text.data(), text.size(), fromCodePage, toCodePage);
 }
 
+bool byteHasCharacter(int codePage, unsigned char byte) {
+    return byte < 128 || !byteTable(codePage).utf8[byte].empty();
+}
+
 void appendUtf8(std::string &out, std::string_view text, int fromCodePage) {
     const ByteTable &table = byteTable(fromCodePage);
+    const bool mapUndefined = table.available && fromCodePage != kUtf8CodePage;
     for (char c : text) {
         auto b = static_cast<unsigned char>(c);
-        if (b < 128)
+        if (b < 128) {
             out.push_back(c);
-        else if (!table.utf8[b].empty())
+        } else if (!table.utf8[b].empty()) {
             out += table.utf8[b];
-        else
+        } else if (mapUndefined) {
+            out.push_back(static_cast<char>(0xC0 | (b >> 6)));
+            out.push_back(static_cast<char>(0x80 | (b & 0x3F)));
+        } else {
             out.push_back(c);
+        }
     }
 }
 

@@ -30,9 +30,16 @@ bool codePageAvailable(int codePage);
 void convertSingleByte(std::string &text, int fromCodePage, int toCodePage);
 void convertSingleByte(char *text, size_t length, int fromCodePage, int toCodePage);
 
-// Appends the UTF-8 form of single-byte text to out. Bytes without a mapping are kept as they are.
+// Appends the UTF-8 form of single-byte text to out. A byte that the code page leaves undefined (0x81
+// in 1252) becomes the character of the same number (U+0081), as Windows converts it: the output stays
+// valid UTF-8 and the byte can still be told from the others. Text in an unknown code page, or in
+// UTF-8 itself, is copied as it is.
 void appendUtf8(std::string &out, std::string_view text, int fromCodePage);
 std::string toUtf8(std::string_view text, int fromCodePage);
+
+// Whether the code page gives the byte a character (every byte below 128 has one). False for every byte
+// above 127 of a code page this system cannot convert.
+bool byteHasCharacter(int codePage, unsigned char byte);
 
 // Converts UTF-8 text to a single-byte code page; characters without a mapping become '?'.
 std::string fromUtf8(std::string_view utf8, int toCodePage);

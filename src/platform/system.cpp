@@ -82,6 +82,27 @@ std::vector<std::string> findFiles(const std::string &folder, const std::string 
     return names;
 }
 
+bool writeAll(int fd, const char *data, size_t size, int64_t offset, int &errorNumber) {
+    while (size > 0) {
+        ssize_t n = offset < 0 ? ::write(fd, data, size) : ::pwrite(fd, data, size, offset);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            errorNumber = errno;
+            return false;
+        }
+        if (n == 0) {
+            errorNumber = ENOSPC;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+        if (offset >= 0)
+            offset += n;
+    }
+    return true;
+}
+
 bool fileExists(const std::string &path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0;

@@ -1,6 +1,7 @@
 // The program's place in the file system and the desktop, in place of the Windows shell services.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,5 +22,8 @@ std::vector<std::string> findFiles(const std::string &folder, const std::string 
 // The current folder with a trailing '/'.
 std::string currentFolder();
 bool fileExists(const std::string &path);
+// Writes every byte, retrying short writes: at the file position when offset is -1, else at offset.
+// False with errorNumber set when a write fails (ENOSPC when the system writes nothing).
+bool writeAll(int fd, const char *data, size_t size, int64_t offset, int &errorNumber);
 
 } // namespace quorv::platform

@@ -23,8 +23,8 @@ namespace {
 //   4  O'Brien    say "hi"      2024-02-02  0     0.4    T    he said "no"
 //   5  B\xE4cker  |pipe|        2024-02-01  12    3      F    tab\there
 void writePeople(const std::string &path) {
-    fixture::TableSpec spec;
-    spec.fields = {{"Id", PxAutoInc},       {"Last Name", PxChar, 20}, {"City", PxChar, 20},
+    fixture::TableSpec tableLayout;
+    tableLayout.fields = {{"Id", PxAutoInc},       {"Last Name", PxChar, 20}, {"City", PxChar, 20},
                    {"Born", PxDate},        {"Score", PxShort},        {"Amount", PxNumber},
                    {"Paid", PxLogical},     {"Notes", PxMemoBlob, 40}};
     std::vector<std::vector<Cell>> rows = {
@@ -40,7 +40,7 @@ void writePeople(const std::string &path) {
          Cell::integer(12), Cell::real(3), Cell::logical(false), Cell::text("tab\there")},
     };
     std::string error;
-    ASSERT_TRUE(fixture::writeTable(path, spec, rows, &error)) << error;
+    ASSERT_TRUE(fixture::writeTable(path, tableLayout, rows, &error)) << error;
 }
 
 const std::vector<std::string> kHeader = {"Id", "Last Name", "City", "Born", "Score", "Amount", "Paid", "Notes"};
@@ -279,11 +279,11 @@ TEST_F(CommandLine, FailuresAreReported) {
     EXPECT_NE(r.err.find("nowhere/out.csv:No such file or directory"), std::string::npos);
 
     // A full disk: the file-size limit stops the writes; nothing half-written is left.
-    fixture::TableSpec spec;
-    spec.fields = {{"Text", PxChar, 200}};
+    fixture::TableSpec tableLayout;
+    tableLayout.fields = {{"Text", PxChar, 200}};
     std::vector<std::vector<Cell>> rows(2000, {Cell::text(std::string(190, 'x'))});
     std::string error;
-    ASSERT_TRUE(fixture::writeTable(dir.file("big.db"), spec, rows, &error)) << error;
+    ASSERT_TRUE(fixture::writeTable(dir.file("big.db"), tableLayout, rows, &error)) << error;
     r = quorv({"big.db", "big.csv"}, 64 * 1024);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("big.csv:File too large"), std::string::npos) << r.err;

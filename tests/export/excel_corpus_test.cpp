@@ -10,7 +10,6 @@
 
 #include "export/excel_readers.h"
 #include "export/settings.h"
-#include "export/workbook.h"
 #include "platform/codepage.h"
 #include "source/format.h"
 #include "source/paradox_table.h"
@@ -58,9 +57,7 @@ std::optional<Want> wanted(SourceTable &table, const ExportSettings &settings, i
     auto textCell = [&](std::string value) -> std::optional<Want> {
         if (value.empty())
             return std::nullopt;
-        std::string utf8 = platform::toUtf8(value, table.ansiCodePage);
-        repairUtf8(utf8); // bytes the code page has no character for: their Latin-1 character
-        return Want{'s', cut(utf8)};
+        return Want{'s', cut(platform::toUtf8(value, table.ansiCodePage))};
     };
     switch (table.fields[static_cast<size_t>(field)].type) {
     case PxMemoBlob:
@@ -155,11 +152,8 @@ TEST(ExcelRealTables, EveryCellHasTheTypeAndValueOfTheSource) {
         c.table = tables[t];
         const std::string stem = fs::path(tables[t]).stem().string();
         c.sheet = stem.substr(0, stem.find('.'));
-        for (int f = 0; f < table.fieldCount; ++f) {
-            std::string name = platform::toUtf8(fieldName(table, f), table.ansiCodePage);
-            repairUtf8(name);
-            c.header.push_back(name);
-        }
+        for (int f = 0; f < table.fieldCount; ++f)
+            c.header.push_back(platform::toUtf8(fieldName(table, f), table.ansiCodePage));
         for (int r = 0; r < table.recordCount; ++r) {
             if (!readRecord(table, r))
                 continue;

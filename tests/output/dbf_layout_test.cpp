@@ -41,11 +41,11 @@ class Dbf : public ::testing::Test {
     }
     void table(const std::string &name, std::vector<fixture::FieldSpec> fields,
                const std::vector<std::vector<Cell>> &rows, int codePage = 1252) {
-        fixture::TableSpec spec;
-        spec.fields = std::move(fields);
-        spec.codePage = codePage;
+        fixture::TableSpec tableLayout;
+        tableLayout.fields = std::move(fields);
+        tableLayout.codePage = codePage;
         std::string error;
-        ASSERT_TRUE(fixture::writeTable(dir.file(name), spec, rows, &error)) << error;
+        ASSERT_TRUE(fixture::writeTable(dir.file(name), tableLayout, rows, &error)) << error;
     }
     std::string bytes(const std::string &name) { return test::readFile(dir.file(name)); }
     // The record n of a table as stored, deletion flag included.

@@ -71,19 +71,19 @@ std::string numberText(double value, int decimals, int width) {
     return static_cast<int>(strlen(text)) <= width ? std::string("n:") + text : "-"; // too wide: asterisks
 }
 
-// Bytes a code page does not define come through the conversion as they are, which leaves no valid UTF-8.
-bool validUtf8(const std::string &text) {
-    for (size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (n == 0 || i + n > text.size())
-            return false;
-        for (size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return false;
-        i += n;
+// The text as dbfread decodes it (errors='surrogateescape'): a byte the code page does not define stays
+// as it is, which leaves no valid UTF-8; `undefined` is then set.
+std::string readerText(const std::string &text, int codePage, bool &undefined) {
+    std::string out;
+    for (char c : text) {
+        if (platform::byteHasCharacter(codePage, static_cast<unsigned char>(c))) {
+            platform::appendUtf8(out, std::string_view(&c, 1), codePage);
+        } else {
+            out += c;
+            undefined = true;
+        }
     }
-    return true;
+    return out;
 }
 
 // The source table's values in the readers' plain form.
@@ -100,7 +100,7 @@ Expected expectedTable(const std::string &path, bool foxPro) {
     const int codePage = table.ansiCodePage;
     for (const FieldInfo &f : table.fields) {
         e.fields.push_back(expectedField(f, foxPro));
-        e.undefinedBytes = e.undefinedBytes || !validUtf8(platform::toUtf8(f.name, codePage));
+        readerText(f.name, codePage, e.undefinedBytes);
     }
     std::string text;
     for (int r = 0; r < table.recordCount; ++r) {
@@ -142,8 +142,7 @@ Expected expectedTable(const std::string &path, bool foxPro) {
             case PxMemoBlob:
             case PxFmtMemoBlob:
                 readMemo(table, record, i, text);
-                e.undefinedBytes = e.undefinedBytes || !validUtf8(platform::toUtf8(text, codePage));
-                row.push_back(text.empty() ? "-" : test::textValue(platform::toUtf8(text, codePage)));
+                row.push_back(text.empty() ? "-" : test::textValue(readerText(text, codePage, e.undefinedBytes)));
                 break;
             case PxBlob:
             case PxGraphic:
@@ -151,8 +150,8 @@ Expected expectedTable(const std::string &path, bool foxPro) {
                 break;
             default:
                 formatFieldValue(text, table, settings, record, i);
-                e.undefinedBytes = e.undefinedBytes || !validUtf8(platform::toUtf8(text, codePage));
-                row.push_back(test::textValue(platform::toUtf8(trimmed(text), codePage)));
+                readerText(text, codePage, e.undefinedBytes);
+                row.push_back(test::textValue(readerText(trimmed(text), codePage, e.undefinedBytes)));
                 break;
             }
         }

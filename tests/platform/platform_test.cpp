@@ -40,8 +40,13 @@ TEST(CodePages, OemToAnsiConvertsLettersAndKeepsUnmappableBytes) {
 TEST(CodePages, Utf8KeepsBytesWithoutMapping) {
     EXPECT_EQ(toUtf8("caf\xE9", 1252), "caf\xC3\xA9");
     EXPECT_EQ(toUtf8("\x80", 1252), "\xE2\x82\xAC");
-    // 0x81 is undefined in 1252: kept, not dropped.
-    EXPECT_EQ(toUtf8("a\x81z", 1252), "a\x81z");
+    // 0x81 and 0x9D are undefined in 1252: kept as U+0081 and U+009D, so the text stays valid UTF-8.
+    EXPECT_EQ(toUtf8("a\x81z\x9D", 1252), "a\xC2\x81z\xC2\x9D");
+    EXPECT_FALSE(byteHasCharacter(1252, 0x81));
+    EXPECT_TRUE(byteHasCharacter(1252, 0x80));
+    EXPECT_TRUE(byteHasCharacter(1252, 'A'));
+    // Text that already is UTF-8 passes unchanged.
+    EXPECT_EQ(toUtf8("caf\xC3\xA9", kUtf8CodePage), "caf\xC3\xA9");
     EXPECT_EQ(fromUtf8("caf\xC3\xA9", 1252), "caf\xE9");
 }
 

@@ -28,8 +28,8 @@ std::vector<FieldSpec> allFields() {
 class FormatTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        fixture::TableSpec spec;
-        spec.fields = allFields();
+        fixture::TableSpec tableLayout;
+        tableLayout.fields = allFields();
         std::vector<std::vector<Cell>> rows(3, std::vector<Cell>(CCount));
         auto &v = rows[0];
         v[CChar] = Cell::text("O'Brien caf\xE9");
@@ -59,7 +59,7 @@ protected:
         z[CBcd] = Cell::bcd("0");
         std::string error;
         path = dir.file("all.db");
-        ASSERT_TRUE(fixture::writeTable(path, spec, rows, &error)) << error;
+        ASSERT_TRUE(fixture::writeTable(path, tableLayout, rows, &error)) << error;
         table.path = path;
         ASSERT_TRUE(openSourceTable(table, settings, &error)) << error;
         ASSERT_EQ(table.recordCount, 3);
@@ -161,11 +161,11 @@ TEST_F(FormatTest, TypeTableAndNames) {
 
 TEST(FormatOem, CharValuesAndNamesConvertOnlyWithOem) {
     test::TempDir dir;
-    fixture::TableSpec spec;
-    spec.codePage = 437;
-    spec.fields = {{"Stra\xE1" "e", PxChar, 10}};
+    fixture::TableSpec tableLayout;
+    tableLayout.codePage = 437;
+    tableLayout.fields = {{"Stra\xE1" "e", PxChar, 10}};
     std::string error;
-    ASSERT_TRUE(fixture::writeTable(dir.file("oem.db"), spec, {{Cell::text("M\x81nchen")}}, &error)) << error;
+    ASSERT_TRUE(fixture::writeTable(dir.file("oem.db"), tableLayout, {{Cell::text("M\x81nchen")}}, &error)) << error;
     for (bool oem : {false, true}) {
         ExportSettings settings;
         settings.oemFlags = oem ? 1 : 0;
@@ -182,11 +182,11 @@ TEST(FormatOem, CharValuesAndNamesConvertOnlyWithOem) {
 
 TEST(FormatMemo, MissingBlobFileIsReportedOnceAndLeavesTheMemoEmpty) {
     test::TempDir dir;
-    fixture::TableSpec spec;
-    spec.fields = {{"Notes", PxMemoBlob, 20}};
+    fixture::TableSpec tableLayout;
+    tableLayout.fields = {{"Notes", PxMemoBlob, 20}};
     std::string error;
     std::vector<std::vector<Cell>> rows = {{Cell::text(std::string(500, 'a'))}, {Cell::text(std::string(600, 'b'))}};
-    ASSERT_TRUE(fixture::writeTable(dir.file("m.db"), spec, rows, &error)) << error;
+    ASSERT_TRUE(fixture::writeTable(dir.file("m.db"), tableLayout, rows, &error)) << error;
     std::remove(dir.file("m.mb").c_str());
     ExportSettings settings;
     SourceTable table;
