@@ -37,8 +37,8 @@ namespace {
 const std::string kLongMemo = fixture::fillText(40000);
 
 void writeKinds(const std::string &path) {
-    fixture::TableSpec spec;
-    spec.fields = {{"Id", PxAutoInc},        {"Name", PxChar, 30},    {"Born", PxDate},
+    fixture::TableSpec tableLayout;
+    tableLayout.fields = {{"Id", PxAutoInc},        {"Name", PxChar, 30},    {"Born", PxDate},
                    {"Qty", PxShort},         {"Amount", PxCurrency},  {"Ratio", PxNumber},
                    {"Paid", PxLogical},      {"Notes", PxMemoBlob, 30}, {"At", PxTimestamp},
                    {"Clock", PxTime},        {"Code", PxBcd, 17, 2},  {"Raw", PxBytes, 4},
@@ -61,7 +61,7 @@ void writeKinds(const std::string &path) {
          Cell(), Cell(), Cell()},
     };
     std::string error;
-    ASSERT_TRUE(fixture::writeTable(path, spec, rows, &error)) << error;
+    ASSERT_TRUE(fixture::writeTable(path, tableLayout, rows, &error)) << error;
 }
 
 const std::vector<std::string> kKindsHeader = {"Id",  "Name", "Born",  "Qty",  "Amount", "Ratio", "Paid",
@@ -621,11 +621,11 @@ TEST_F(ExcelOutput, FailedSavesAreReportedAndLeaveNothingBehind) {
 // saved first is small (empty texts) and the last one large (long texts), so that a file size limit
 // between the two lets the first save succeed and the last one fail.
 TEST_F(ExcelOutput, AFailureAfterASplitRemovesTheSavedParts) {
-    fixture::TableSpec spec;
-    spec.fields = {{"Id", PxLong}, {"Text", PxChar, 250}};
+    fixture::TableSpec tableLayout;
+    tableLayout.fields = {{"Id", PxLong}, {"Text", PxChar, 250}};
     fixture::TableWriter table;
     std::string error;
-    ASSERT_TRUE(table.open(dir.file("grow.db"), spec, &error)) << error;
+    ASSERT_TRUE(table.open(dir.file("grow.db"), tableLayout, &error)) << error;
     for (int i = 1; i <= 65534 + 8000; ++i) {
         const std::string text = i > 65534 ? std::to_string(i) + std::string(240, 'x') : std::string();
         ASSERT_TRUE(table.addRecord({Cell::integer(i), text.empty() ? Cell() : Cell::text(text)}, &error)) << error;
