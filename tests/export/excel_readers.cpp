@@ -98,30 +98,6 @@ for path in sys.argv[2:]:
     (xlsx if path.lower().endswith('.xlsx') else xls)(path)
 )PY";
 
-std::vector<std::string> split(const std::string &line, char sep) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (;;) {
-        size_t at = line.find(sep, start);
-        parts.push_back(line.substr(start, at == std::string::npos ? std::string::npos : at - start));
-        if (at == std::string::npos)
-            return parts;
-        start = at + 1;
-    }
-}
-
-std::string unescape(const std::string &s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 1 < s.size()) {
-            char c = s[++i];
-            out += c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
 
 } // namespace
 
@@ -165,19 +141,19 @@ bool readWorkbooks(const std::vector<std::string> &paths, bool summary, std::map
     std::istringstream in(out);
     std::string line;
     while (std::getline(in, line)) {
-        const auto f = split(line, '\t');
+        const auto f = quorv::test::splitText(line, '\t');
         if (f[0] == "F" && f.size() == 2) {
-            book = &books[unescape(f[1])];
+            book = &books[quorv::test::unescapeBackslashes(f[1])];
         } else if (f[0] == "S" && f.size() == 4 && book) {
             XlSheet sheet;
-            sheet.name = unescape(f[1]);
+            sheet.name = quorv::test::unescapeBackslashes(f[1]);
             sheet.frozen = f[2];
             sheet.rows = std::stoi(f[3]);
             book->push_back(std::move(sheet));
         } else if (f[0] == "W" && f.size() == 3 && book && !book->empty()) {
             book->back().widths[std::stoi(f[1])] = std::stod(f[2]);
         } else if (f[0] == "C" && f.size() == 6 && book && !book->empty()) {
-            book->back().cells[{std::stoi(f[1]), std::stoi(f[2])}] = {f[3][0], unescape(f[4]), unescape(f[5])};
+            book->back().cells[{std::stoi(f[1]), std::stoi(f[2])}] = {f[3][0], quorv::test::unescapeBackslashes(f[4]), quorv::test::unescapeBackslashes(f[5])};
         } else if (f[0] == "K" && f.size() == 3 && book && !book->empty()) {
             book->back().kindCounts[f[1][0]] = std::stol(f[2]);
         } else {

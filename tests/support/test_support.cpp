@@ -41,6 +41,31 @@ void writeFile(const std::string &path, const std::string &content) {
 
 bool fileExists(const std::string &path) { return fs::exists(path); }
 
+std::vector<std::string> splitText(const std::string &line, char separator) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        size_t at = line.find(separator, start);
+        parts.push_back(line.substr(start, at == std::string::npos ? std::string::npos : at - start));
+        if (at == std::string::npos)
+            return parts;
+        start = at + 1;
+    }
+}
+
+std::string unescapeBackslashes(const std::string &text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size()) {
+            char c = text[++i];
+            out += c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 std::string corpusFolder() {
     std::string folder = QUORV_CORPUS_DIR;
     return fs::is_directory(folder) ? folder : std::string();

@@ -21,6 +21,10 @@ private:
 };
 
 std::string readFile(const std::string &path);
+// The pieces of a line between separators (an empty line gives one empty piece).
+std::vector<std::string> splitText(const std::string &line, char separator);
+// Undoes the \n, \r, \t and \<char> escapes the Python reader scripts print.
+std::string unescapeBackslashes(const std::string &text);
 void writeFile(const std::string &path, const std::string &content);
 bool fileExists(const std::string &path);
 

@@ -12,18 +12,6 @@ namespace quorv::xls::test {
 
 namespace fs = std::filesystem;
 
-TempDir::TempDir() {
-    static std::atomic<int> counter{0};
-    path_ = fs::temp_directory_path() /
-            ("quorv-xls-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-}
 
 std::string shellQuote(const std::string &s) {
     std::string q = "'";
@@ -114,30 +102,6 @@ for sh in book.sheets():
             out.write("T\t%d\t%d\t%r\n" % (ctype, count, total))
 )PY";
 
-std::vector<std::string> split(const std::string &line, char sep) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (;;) {
-        size_t at = line.find(sep, start);
-        parts.push_back(line.substr(start, at - start));
-        if (at == std::string::npos)
-            return parts;
-        start = at + 1;
-    }
-}
-
-std::string unescape(const std::string &s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 1 < s.size()) {
-            char c = s[++i];
-            out += c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
 
 } // namespace
 
@@ -161,10 +125,10 @@ bool xlrdRead(const std::string &file, const std::string &mode, std::vector<Xlrd
     std::istringstream in(out);
     std::string line;
     while (std::getline(in, line)) {
-        auto f = split(line, '\t');
+        auto f = quorv::test::splitText(line, '\t');
         if (f[0] == "S" && f.size() == 6) {
             XlrdSheet s;
-            s.name = unescape(f[1]);
+            s.name = quorv::test::unescapeBackslashes(f[1]);
             s.nrows = std::stoi(f[2]);
             s.ncols = std::stoi(f[3]);
             s.horzSplitPos = std::stoi(f[4]);
@@ -173,7 +137,7 @@ bool xlrdRead(const std::string &file, const std::string &mode, std::vector<Xlrd
         } else if (f[0] == "W" && f.size() == 3 && !sheets->empty()) {
             sheets->back().widths[std::stoi(f[1])] = std::stoi(f[2]);
         } else if (f[0] == "C" && f.size() == 5 && !sheets->empty()) {
-            sheets->back().cells[{std::stoi(f[1]), std::stoi(f[2])}] = {std::stoi(f[3]), unescape(f[4])};
+            sheets->back().cells[{std::stoi(f[1]), std::stoi(f[2])}] = {std::stoi(f[3]), quorv::test::unescapeBackslashes(f[4])};
         } else if (f[0] == "T" && f.size() == 4 && !sheets->empty()) {
             sheets->back().totals[std::stoi(f[1])] = {std::stol(f[2]), std::stod(f[3])};
         } else {
@@ -198,7 +162,7 @@ bool sofficeConvert(const std::string &file, const std::string &target, const st
     TempDir profile;
     std::string out, err;
     const std::string cmd = "timeout 300 " + soffice + " -env:UserInstallation=file://" +
-                            profile.path().string() + "/profile --headless --convert-to " +
+                            profile.path() + "/profile --headless --convert-to " +
                             shellQuote(target) + " --outdir " + shellQuote(outDir) + " " + shellQuote(file);
     int rc = runCommand(cmd, &out, &err);
     *outPath = (fs::path(outDir) / fs::path(file).stem()).string() + "." + extension;

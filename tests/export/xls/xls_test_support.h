@@ -7,20 +7,11 @@
 #include <utility>
 #include <vector>
 
+#include "support/test_support.h"
+
 namespace quorv::xls::test {
 
-class TempDir {
-  public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
-    std::string file(const std::string &name) const { return (path_ / name).string(); }
-    const std::filesystem::path &path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
-};
+using quorv::test::TempDir; // a fresh folder under /tmp, removed with its files
 
 // Runs a shell command; returns its exit status and standard output (standard error goes to
 // *errors when given).
