@@ -1,9 +1,9 @@
 // The writer of each output type.
-#include "export/csv_writer.h"
-#include "export/excel_writer.h"
-#include "export/sql_writer.h"
+#include "export/csv/csv_writer.h"
+#include "export/excel/excel_writer.h"
+#include "export/sql/sql_writer.h"
 #include "export/writer.h"
-#include "output/dbf_writer.h"
+#include "export/dbf/dbf_writer.h"
 
 namespace quorv {
 

@@ -2,7 +2,7 @@
 // and SQLite (the Ansi dialect). Every script, from the fixture tables and from the real tables, loads
 // twice in a row without an error, and the loaded table holds the source's names, row count and values.
 //
-// The servers are started once for the whole run by tests/sql/with_databases.sh; without them the
+// The servers are started once for the whole run by tests/export/sql/with_databases.sh; without them the
 // PostgreSQL and MariaDB cases skip with a message.
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@
 #include "platform/codepage.h"
 #include "source/format.h"
 #include "source/paradox_table.h"
-#include "sql/sql_databases.h"
+#include "export/sql/sql_databases.h"
 #include "support/test_support.h"
 
 using namespace quorv;

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "export/workbook.h"
+#include "export/excel/workbook.h"
 #include "export/writer.h"
 
 namespace quorv {

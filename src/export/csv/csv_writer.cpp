@@ -1,4 +1,4 @@
-#include "export/csv_writer.h"
+#include "export/csv/csv_writer.h"
 
 #include "export/text_values.h"
 #include "source/format.h"

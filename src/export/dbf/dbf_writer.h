@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "export/writer.h"
-#include "output/memo_file.h"
+#include "export/dbf/memo_file.h"
 
 namespace quorv {
 

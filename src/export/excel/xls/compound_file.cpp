@@ -1,6 +1,6 @@
-#include "export/xls/compound_file.h"
+#include "export/excel/xls/compound_file.h"
 
-#include "export/xls/xls_text.h"
+#include "export/excel/xls/xls_text.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "export/xls/compound_file.h"
+#include "export/excel/xls/compound_file.h"
 
 #include "xls_test_support.h"
 

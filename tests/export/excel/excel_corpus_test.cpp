@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "export/excel_readers.h"
+#include "export/excel/excel_readers.h"
 #include "export/settings.h"
 #include "platform/codepage.h"
 #include "source/format.h"

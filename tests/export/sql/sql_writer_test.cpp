@@ -1,14 +1,14 @@
 // The SQL writer's bytes: the layout of the DROP/CREATE block and the INSERT statements, and the
 // names, types and literals of each dialect. SQL Server and Oracle have no server here, so their
 // scripts are checked only here; the other three are also loaded into the real databases
-// (tests/sql/sql_database_test.cpp).
+// (tests/export/sql/sql_database_test.cpp).
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include "export/driver.h"
 #include "export/settings.h"
-#include "export/sql_writer.h"
+#include "export/sql/sql_writer.h"
 #include "fixture/fixtures.h"
 #include "source/filter.h"
 #include "source/paradox_table.h"

@@ -5,7 +5,7 @@
 // or column name. SQL Server: the reserved keywords of Transact-SQL. Oracle: Oracle's reserved words.
 // Ansi: the reserved words of SQL:2016, with the words SQLite and PostgreSQL refuse as names, so that an
 // Ansi script loads in either.
-#include "export/sql_words.h"
+#include "export/sql/sql_words.h"
 
 namespace quorv::sqlwords {
 

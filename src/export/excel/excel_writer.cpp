@@ -1,4 +1,4 @@
-#include "export/excel_writer.h"
+#include "export/excel/excel_writer.h"
 
 #include <cmath>
 #include <cstdio>

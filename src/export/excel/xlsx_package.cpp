@@ -1,4 +1,4 @@
-#include "export/xlsx_package.h"
+#include "export/excel/xlsx_package.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "sql/sql_databases.h"
+#include "export/sql/sql_databases.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -80,7 +80,7 @@ class Postgres : public SqlDatabase {
     std::string unavailable() const override {
         if (socketFolder_.empty())
             return "no PostgreSQL server is running for this test (package postgresql; the test runs through "
-                   "tests/sql/with_databases.sh)";
+                   "tests/export/sql/with_databases.sh)";
         return "";
     }
     bool reset(std::string *error) override {
@@ -125,7 +125,7 @@ class Maria : public SqlDatabase {
         if (socket_.empty())
             return "no MariaDB server is running for this test (package mariadb-server; the test runs "
                    "through "
-                   "tests/sql/with_databases.sh)";
+                   "tests/export/sql/with_databases.sh)";
         return "";
     }
     bool reset(std::string *error) override {

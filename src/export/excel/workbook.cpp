@@ -1,4 +1,4 @@
-#include "export/workbook.h"
+#include "export/excel/workbook.h"
 
 #include <algorithm>
 #include <cctype>
@@ -13,8 +13,8 @@
 
 #include <xlsxwriter.h>
 
-#include "export/xls/biff_book.h"
-#include "export/xlsx_package.h"
+#include "export/excel/xls/biff_book.h"
+#include "export/excel/xlsx_package.h"
 #include "platform/system.h"
 
 namespace quorv {

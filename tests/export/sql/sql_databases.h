@@ -1,5 +1,5 @@
 // The databases the SQL scripts are loaded into, reached through their own command-line clients:
-// PostgreSQL (psql) and MariaDB (mariadb) on the servers tests/sql/with_databases.sh starts, and SQLite
+// PostgreSQL (psql) and MariaDB (mariadb) on the servers tests/export/sql/with_databases.sh starts, and SQLite
 // (sqlite3) on a file. Each one holds one table at a time.
 #pragma once
 

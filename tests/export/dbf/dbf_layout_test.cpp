@@ -7,7 +7,7 @@
 
 #include "fixture/fixtures.h"
 #include "fixture/paradox_builder.h"
-#include "output/dbf_writer.h"
+#include "export/dbf/dbf_writer.h"
 #include "source/paradox_table.h"
 #include "support/dbf_reader.h"
 #include "support/test_support.h"

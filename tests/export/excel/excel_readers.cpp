@@ -1,4 +1,4 @@
-#include "export/excel_readers.h"
+#include "export/excel/excel_readers.h"
 
 #include <filesystem>
 #include <sstream>

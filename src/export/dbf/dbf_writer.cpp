@@ -1,4 +1,4 @@
-#include "output/dbf_writer.h"
+#include "export/dbf/dbf_writer.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "export/xls/xls_text.h"
+#include "export/excel/xls/xls_text.h"
 
 namespace quorv::xls {
 

@@ -1,4 +1,4 @@
-#include "output/memo_file.h"
+#include "export/dbf/memo_file.h"
 
 #include <cerrno>
 #include <cstring>

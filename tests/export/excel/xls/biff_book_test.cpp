@@ -1,6 +1,6 @@
-#include "export/xls/biff_book.h"
+#include "export/excel/xls/biff_book.h"
 
-#include "export/xls/compound_file.h"
+#include "export/excel/xls/compound_file.h"
 #include "xls_test_support.h"
 
 #include <gtest/gtest.h>

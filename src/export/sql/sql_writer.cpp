@@ -1,9 +1,9 @@
-#include "export/sql_writer.h"
+#include "export/sql/sql_writer.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "export/sql_words.h"
+#include "export/sql/sql_words.h"
 #include "export/text_values.h"
 #include "platform/codepage.h"
 #include "source/format.h"

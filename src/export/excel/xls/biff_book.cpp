@@ -1,7 +1,7 @@
-#include "export/xls/biff_book.h"
+#include "export/excel/xls/biff_book.h"
 
-#include "export/xls/compound_file.h"
-#include "export/xls/xls_text.h"
+#include "export/excel/xls/compound_file.h"
+#include "export/excel/xls/xls_text.h"
 
 #include <algorithm>
 #include <cmath>

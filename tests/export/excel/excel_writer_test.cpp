@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "export/excel_readers.h"
-#include "export/excel_writer.h"
+#include "export/excel/excel_readers.h"
+#include "export/excel/excel_writer.h"
 #include "export/settings.h"
 #include "fixture/fixtures.h"
 #include "fixture/paradox_builder.h"
