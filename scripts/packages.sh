@@ -1,8 +1,10 @@
 # The Debian packages the project needs; sourced by the two top-level scripts.
 # Build: compiler, CMake, pxlib and the libraries the writers use.
-BUILD_PACKAGES="g++ cmake make pkg-config libgtest-dev pxlib-dev libxlsxwriter-dev libminizip-dev zlib1g-dev libpugixml-dev"
+BUILD_PACKAGES="g++ cmake make pkg-config libgtest-dev pxlib-dev libxlsxwriter-dev libminizip-dev zlib1g-dev libpugixml-dev qt6-base-dev"
 # Tests: independent readers of our output.
-TEST_PACKAGES="python3 python3-dbfread python3-dbf python3-openpyxl python3-xlrd libxml2-utils sqlite3 postgresql mariadb-server libreoffice-calc-nogui libreoffice-base-drivers"
+TEST_PACKAGES="python3 python3-dbfread python3-dbf python3-openpyxl python3-xlrd libxml2-utils sqlite3 postgresql mariadb-server libreoffice-calc-nogui libreoffice-base-drivers libreoffice-writer-nogui poppler-utils chromium python3-html5lib python3-lxml python3-feedparser unrtf locales-all xvfb xauth lintian desktop-file-utils help2man"
+# Fuzzing (fuzz/run.sh only; the suite replays the kept inputs without clang).
+FUZZ_PACKAGES="clang-16 libclang-rt-16-dev llvm-16"
 
 # Installs the packages that are missing. As root with apt-get; otherwise prints the one line to run.
 install_missing() {
