@@ -68,6 +68,7 @@ const SwitchInfo kSwitches[] = {
     {"/ASFORM", false, "/ASFORM         HTML records as forms"},
     {"/NUMBER", true, "/NUMBER         HTML record numbers"},
     {"/open", false, "/open           open the output when done"},
+    {"/clearhistory", false, "/clearhistory   clear the history of recent conversions first"},
     {"/ANALYZE", true, nullptr},
     {"/SKIPD", false, nullptr},
     {"/SRCHDR", false, nullptr},
