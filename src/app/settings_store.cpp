@@ -406,7 +406,12 @@ private:
     int fd_ = -1;
 };
 
+// One note a run is enough: the next store would fail the same way.
 void noteNotSaved(const std::string &path, int errorNumber) {
+    static bool noted = false;
+    if (noted)
+        return;
+    noted = true;
     std::fprintf(stderr, "quorv: the settings were not saved: %s: %s\n", path.c_str(),
                  platform::systemMessage(errorNumber).c_str());
 }

@@ -48,6 +48,7 @@ void ProgressLine::startTable(const std::string &name, int index, int count) {
     if (count > 1)
         table_ += " (" + std::to_string(index) + " of " + std::to_string(count) + ")";
     tableStart_ = Clock::now();
+    drawnOnce_ = false; // every table shows its line from its first record
 }
 
 void ProgressLine::update(int position, int loopCount) {
