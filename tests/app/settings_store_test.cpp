@@ -70,6 +70,31 @@ TEST_F(SettingsFile, FirstRunGivesDefaultsAndTheWizardStartStoresRecents) {
     EXPECT_NE(test::readFile(file()).find("\nRECENTS=0\n"), std::string::npos);
 }
 
+TEST(SettingsFilePath, FollowsXdgConfigHome) {
+    struct Case {
+        const char *xdg; // nullptr: not set
+        const char *home;
+        const char *path;
+    } cases[] = {
+        {"/cfg", "/home/u", "/cfg/quorvane/quorv.conf"},
+        {"/cfg//", "/home/u", "/cfg/quorvane/quorv.conf"},
+        {nullptr, "/home/u", "/home/u/.config/quorvane/quorv.conf"},
+        {"", "/home/u", "/home/u/.config/quorvane/quorv.conf"},
+        {"relative/cfg", "/home/u", "/home/u/.config/quorvane/quorv.conf"}, // only an absolute path counts
+    };
+    std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    for (const Case &c : cases) {
+        if (c.xdg)
+            setenv("XDG_CONFIG_HOME", c.xdg, 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
+        setenv("HOME", c.home, 1);
+        EXPECT_EQ(settingsFilePath(), c.path) << (c.xdg ? c.xdg : "(not set)");
+    }
+    unsetenv("XDG_CONFIG_HOME");
+    setenv("HOME", home.c_str(), 1);
+}
+
 TEST_F(SettingsFile, MergeOfTheLastConversion) {
     Pairs three = numberedPairs(0, 3), ten = numberedPairs(0, 10);
     Pairs five = numberedPairs(0, 5);
