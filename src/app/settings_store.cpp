@@ -385,17 +385,23 @@ public:
         if (fd_ >= 0)
             close(fd_);
     }
-    bool acquire(const std::string &settingsPath, int &errorNumber) {
-        fd_ = open((settingsPath + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    bool acquire(const std::string &settingsPath, std::string &reason) {
+        std::string lockPath = settingsPath + ".lock";
+        fd_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (fd_ < 0) {
-            errorNumber = errno;
+            reason = lockPath + ": " + platform::systemMessage(errno);
             return false;
         }
         for (int waited = 0;; waited += 5) {
             if (flock(fd_, LOCK_EX | LOCK_NB) == 0)
                 return true;
-            if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= kLockWaitMilliseconds) {
-                errorNumber = errno == EWOULDBLOCK ? ETIMEDOUT : errno;
+            if (errno != EWOULDBLOCK && errno != EINTR) {
+                reason = lockPath + ": " + platform::systemMessage(errno);
+                return false;
+            }
+            if (waited >= kLockWaitMilliseconds) {
+                reason = "another run has held " + lockPath + " for " +
+                         std::to_string(kLockWaitMilliseconds / 1000) + " seconds";
                 return false;
             }
             usleep(5000);
@@ -407,13 +413,16 @@ private:
 };
 
 // One note a run is enough: the next store would fail the same way.
-void noteNotSaved(const std::string &path, int errorNumber) {
+void noteNotSaved(const std::string &reason) {
     static bool noted = false;
     if (noted)
         return;
     noted = true;
-    std::fprintf(stderr, "quorv: the settings were not saved: %s: %s\n", path.c_str(),
-                 platform::systemMessage(errorNumber).c_str());
+    std::fprintf(stderr, "quorv: the settings were not saved: %s\n", reason.c_str());
+}
+
+void noteNotSaved(const std::string &path, int errorNumber) {
+    noteNotSaved(path + ": " + platform::systemMessage(errorNumber));
 }
 
 // Applies a change to the settings file. change edits the document and returns false when there is
@@ -435,8 +444,8 @@ template <typename Change> void updateSettingsFile(Change change) {
         noteNotSaved(path, errno);
         return;
     }
-    if (!lock.acquire(path, errorNumber)) {
-        noteNotSaved(path, errorNumber);
+    if (std::string reason; !lock.acquire(path, reason)) {
+        noteNotSaved(reason);
         return;
     }
     // A file that exists but cannot be read is left alone rather than replaced by our values.
