@@ -9,6 +9,7 @@
 #include "export/settings.h"
 #include "export/writer.h"
 #include "output/log.h"
+#include "output/progress_line.h"
 #include "platform/codepage.h"
 #include "platform/system.h"
 #include "source/filter.h"
@@ -68,9 +69,25 @@ const SwitchInfo kSwitches[] = {
     {"/ASFORM", false, "/ASFORM         HTML records as forms"},
     {"/NUMBER", true, "/NUMBER         HTML record numbers"},
     {"/open", false, "/open           open the output when done"},
+    {"/clearhistory", false, "/clearhistory   clear the history of recent conversions first"},
     {"/ANALYZE", true, nullptr},
     {"/SKIPD", false, nullptr},
     {"/SRCHDR", false, nullptr},
+};
+
+// Switches whose value cannot be empty, and what the value has to give.
+struct ValueSwitch {
+    const char *name;
+    bool exact;
+    const char *needs;
+};
+const ValueSwitch kValueSwitches[] = {
+    {"/LOG:", false, "a file name"},          {"/FILTER:", false, "a file name"},
+    {"/COLUMNSLIST:", false, "a file name"},  {"/COLUMNS:", false, "column names"},
+    {"/OEMCP:", false, "a code page number"}, {"/ANSICP:", false, "a code page number"},
+    {"/decs:", true, "a number"},             {"/MAXPERPAGE=", false, "a number"},
+    {"/BORDER=", false, "a number"},          {"/COLOR=", false, "a colour"},
+    {"/BACKGROUND=", false, "a colour"},
 };
 
 // The switch part of the command line. With several arguments a value ends at the end of its
@@ -242,16 +259,18 @@ private:
         failed_ = true;
     }
     bool parseNames();
+    bool checkEmptyValues();
     void openLog();
     ExitStatus readSwitches();
     bool checkUnknownSwitches();
-    void convertTable(const std::string &source, const std::string &output);
+    void convertTable(const std::string &source, const std::string &output, int index, int count);
 
     const CommandLine &commandLine_;
     ExportSettings &settings_;
     Names names_;
     std::unique_ptr<SwitchText> switches_;
     LogFile log_;
+    ProgressLine progress_;
     std::string extension_;
     OutputType type_ = OutputType::Csv;
     std::vector<FilterFileEntry> filterEntries_;
@@ -294,6 +313,17 @@ bool CommandLineRun::parseNames() {
         source = slashes(source);
     names_.output = slashes(names_.output);
     names_.wildcard = names_.sources.size() == 1 && hasWildcard(names_.sources[0]);
+    return true;
+}
+
+bool CommandLineRun::checkEmptyValues() {
+    std::string value;
+    for (const ValueSwitch &s : kValueSwitches) {
+        if (switches_->value(s.name, value, s.exact) && value.empty()) {
+            usage(std::string(s.name) + " needs " + s.needs);
+            return false;
+        }
+    }
     return true;
 }
 
@@ -451,7 +481,7 @@ ExitStatus CommandLineRun::readSwitches() {
     return ExitStatus::Ok;
 }
 
-void CommandLineRun::convertTable(const std::string &source, const std::string &output) {
+void CommandLineRun::convertTable(const std::string &source, const std::string &output, int index, int count) {
     settings_.outputType = type_;
     settings_.outputPath = output;
     if (log_.isOpen())
@@ -479,7 +509,16 @@ void CommandLineRun::convertTable(const std::string &source, const std::string &
             settings_.sortEnabled = false;
         }
     }
-    ExportResult result = runExport(table, settings_);
+    ProgressCallback showProgress;
+    if (progress_.enabled()) {
+        progress_.startTable(namePart(source), index, count);
+        showProgress = [this](int position, int loopCount) {
+            progress_.update(position, loopCount);
+            return true;
+        };
+    }
+    ExportResult result = runExport(table, settings_, showProgress);
+    progress_.clear();
     if (!result.ok)
         failed_ = true;
     closeSourceTable(table);
@@ -493,6 +532,8 @@ int CommandLineRun::run() {
     bool namesOk = parseNames();
     if (!switches_)
         switches_ = std::make_unique<SwitchText>(std::string());
+    if (!checkEmptyValues())
+        return static_cast<int>(ExitStatus::Usage);
     openLog();
     settings_.logFile = log_.isOpen() ? &log_ : nullptr;
 
@@ -557,7 +598,9 @@ int CommandLineRun::run() {
             names_.sources.push_back(folder + name);
     }
 
-    for (const std::string &source : names_.sources) {
+    const int count = static_cast<int>(names_.sources.size());
+    for (int index = 1; index <= count; ++index) {
+        const std::string &source = names_.sources[static_cast<size_t>(index - 1)];
         std::string output = names_.output;
         if (names_.wildcard || names_.expanded) {
             std::string name = namePart(source);
@@ -567,7 +610,7 @@ int CommandLineRun::run() {
             name = name.substr(0, static_cast<size_t>(db - name.c_str())) + "." + extension_;
             output = names_.output + name;
         }
-        convertTable(source, output);
+        convertTable(source, output, index, count);
     }
     log_.close();
     return static_cast<int>(failed_ ? ExitStatus::Failed : ExitStatus::Ok);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/command_line.h"
+#include "app/settings_store.h"
 #include "export/settings.h"
 #include "platform/locale.h"
 
@@ -44,9 +45,15 @@ int programMain(int argc, char **argv) {
     std::setlocale(LC_ALL, "");
     // Numbers are always written with a point, whatever the user's locale says.
     std::setlocale(LC_NUMERIC, "C");
+    AppSettings stored = loadSettings();
+    if (commandLineClearsHistory(commandLine.text))
+        clearHistory(stored);
     ExportSettings settings;
     prepareSettings(settings);
-    return runCommandLine(commandLine, settings);
+    int status = runCommandLine(commandLine, settings);
+    // A command-line run changes none of the stored values: they go back as they were loaded.
+    storeSettings(stored);
+    return status;
 }
 
 } // namespace quorv

@@ -37,4 +37,11 @@ void clearHistory(AppSettings &settings);
 // End of a run: writes the single values back (never the history).
 void storeSettings(const AppSettings &settings);
 
+// Whether a command line asks for the history to be cleared: "/clearhistory" anywhere in it, in
+// any letter case.
+bool commandLineClearsHistory(const std::string &commandLine);
+
+// A settings file that cannot be written never fails a run: the store functions above then print
+// one note on standard error and go on.
+
 } // namespace quorv

@@ -1,9 +1,11 @@
 #include "export/driver.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "export/writer.h"
 #include "output/log.h"
+#include "platform/codepage.h"
 #include "platform/system.h"
 #include "source/filter.h"
 #include "source/order.h"
@@ -39,6 +41,51 @@ bool fetchRecord(ExportRun &run, int r) {
     }
     return readRecord(table, r);
 }
+
+bool hasHighBytes(const char *text, size_t size) {
+    return std::any_of(text, text + size, [](char c) { return static_cast<unsigned char>(c) > 127; });
+}
+
+// Text of a table whose header names a DOS code page is probably DOS text when a field name or a Char
+// value of a written record holds a byte above 127: read as Windows text, those bytes come out wrong.
+class DosTextCheck {
+public:
+    explicit DosTextCheck(const ExportRun &run)
+        : active_(!run.settings.oemText() && platform::isDosCodePage(run.table.headerCodePage)) {
+        for (int field : run.columns) {
+            const FieldInfo &info = run.table.fields[static_cast<size_t>(field)];
+            if (info.type == PxChar)
+                charFields_.push_back(field);
+            if (active_ && hasHighBytes(info.name.data(), info.name.size()))
+                found_ = true;
+        }
+    }
+    void checkRecord(const SourceTable &table) {
+        if (!active_ || found_)
+            return;
+        for (int field : charFields_) {
+            const FieldInfo &info = table.fields[static_cast<size_t>(field)];
+            if (hasHighBytes(reinterpret_cast<const char *>(table.recordBuffer.data()) + info.offset,
+                             static_cast<size_t>(info.size))) {
+                found_ = true;
+                return;
+            }
+        }
+    }
+    void warn(ExportRun &run) const {
+        if (!active_ || !found_)
+            return;
+        run.warn(run.table.path + ": the table's code page is the DOS code page " +
+                 std::to_string(run.table.headerCodePage) +
+                 " and its text holds characters above 127: it is probably DOS text, which " +
+                 (run.settings.commandLineMode ? "\"/oem\"" : "the OEM charset option") + " converts");
+    }
+
+private:
+    bool active_;
+    bool found_ = false;
+    std::vector<int> charFields_;
+};
 
 void reportAll(ExportRun &run, ExportResult &result) {
     for (const std::string &problem : run.table.problems)
@@ -77,7 +124,7 @@ ExportResult runExport(SourceTable &table, ExportSettings &settings, const Progr
     if (writer->usesOutputFile()) {
         std::string error;
         if (!run.output.open(settings.outputPath, settings.appendMode, &error)) {
-            run.fail(settings.outputPath + ":" + error);
+            run.fail(settings.outputPath + ": " + error);
             reportAll(run, result);
             return result;
         }
@@ -93,6 +140,7 @@ ExportResult runExport(SourceTable &table, ExportSettings &settings, const Progr
     run.loopCount = settings.sortEnabled ? static_cast<int>(table.sortedRecords.size()) : table.recordCount;
 
     const int filterPositions = settings.rssFormat && settings.outputType == OutputType::Xml ? 3 : -1;
+    DosTextCheck dosText(run);
     for (run.position = 0; ok && run.position < run.loopCount; ++run.position) {
         int r = settings.reverseOrder ? reversePosition(run.position, run.loopCount) : run.position;
         if (progress && !progress(run.position, run.loopCount)) {
@@ -110,22 +158,24 @@ ExportResult runExport(SourceTable &table, ExportSettings &settings, const Progr
             break;
         }
         ++run.written;
+        dosText.checkRecord(table);
         if (run.output.failed())
             break;
     }
     if (ok)
         ok = writer->trailer(run);
+    dosText.warn(run);
 
     if (!ok || run.failed || run.output.failed()) {
         if (run.output.failed())
-            run.fail(settings.outputPath + ":" + run.output.errorText());
+            run.fail(settings.outputPath + ": " + run.output.errorText());
         run.failed = true;
         run.output.discard();
         writer->abandon(run);
     } else if (run.output.isOpen()) {
         std::string error;
         if (!run.output.close(&error)) {
-            run.fail(settings.outputPath + ":" + error);
+            run.fail(settings.outputPath + ": " + error);
             run.output.discard();
             writer->abandon(run);
         }

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "output/progress_line.h"
 #include "platform/system.h"
 
 namespace quorv {
@@ -34,6 +35,7 @@ void LogFile::close() {
 void reportProblem(LogFile *log, const std::string &message) {
     if (log && log->isOpen())
         log->write(message + "\r\n");
+    clearProgressLine();
     std::fprintf(stderr, "quorv: %s\n", message.c_str());
 }
 

@@ -275,8 +275,8 @@ TEST_F(CommandLine, FailuresAreReported) {
     test::RunResult r = quorv({"people.db", "nowhere/out.csv", "/LOG:fail.log"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(test::readFile(dir.file("fail.log")),
-              "source file: people.db\r\n out file:nowhere/out.csv\r\nnowhere/out.csv:No such file or directory\r\n");
-    EXPECT_NE(r.err.find("nowhere/out.csv:No such file or directory"), std::string::npos);
+              "source file: people.db\r\n out file:nowhere/out.csv\r\nnowhere/out.csv: No such file or directory\r\n");
+    EXPECT_NE(r.err.find("nowhere/out.csv: No such file or directory"), std::string::npos);
 
     // A full disk: the file-size limit stops the writes; nothing half-written is left.
     fixture::TableSpec tableLayout;
@@ -286,7 +286,7 @@ TEST_F(CommandLine, FailuresAreReported) {
     ASSERT_TRUE(fixture::writeTable(dir.file("big.db"), tableLayout, rows, &error)) << error;
     r = quorv({"big.db", "big.csv"}, 64 * 1024);
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("big.csv:File too large"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("big.csv: File too large"), std::string::npos) << r.err;
     EXPECT_FALSE(test::fileExists(dir.file("big.csv")));
 
     r = quorv({"missing.db", "out.csv"});

@@ -436,7 +436,7 @@ bool DbfWriter::record(ExportRun &run) {
             if (c.memoText && memoUsable_ && readMemo(table, source, c.field, value) && !value.empty()) {
                 block = memo_.append(value);
                 if (memo_.failed()) {
-                    run.fail(memo_.path() + ":" + memo_.errorText());
+                    run.fail(memo_.path() + ": " + memo_.errorText());
                     return false;
                 }
             }
@@ -471,7 +471,7 @@ bool DbfWriter::trailer(ExportRun &run) {
     if (memo_.isOpen()) {
         std::string error;
         if (!memo_.close(&error)) {
-            run.fail(memo_.path() + ":" + error);
+            run.fail(memo_.path() + ": " + error);
             return false;
         }
     }

@@ -423,13 +423,13 @@ TEST_F(Dbf, FailuresAreReportedAndLeaveNothingHalfWritten) {
               1000, {Cell::text(std::string(190, 'x')), Cell::text(fixture::fillText(700))}));
     test::RunResult r = quorv({"t.db", "nowhere/t.dbf"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("nowhere/t.dbf:No such file or directory"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("nowhere/t.dbf: No such file or directory"), std::string::npos) << r.err;
 
     // A full disk while the table or while its memo file is written: both files are removed.
     for (const char *columns : {"/COLUMNS:Text", "/COLUMNS:Note"}) {
         r = quorv({"t.db", "t.dbf", columns}, 100 * 1024);
         EXPECT_EQ(r.status, 1) << columns;
-        EXPECT_NE(r.err.find(":File too large"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(": File too large"), std::string::npos) << r.err;
         EXPECT_FALSE(test::fileExists(dir.file("t.dbf"))) << columns;
         EXPECT_FALSE(test::fileExists(dir.file("t.dbt"))) << columns;
     }
@@ -438,7 +438,7 @@ TEST_F(Dbf, FailuresAreReportedAndLeaveNothingHalfWritten) {
     r = test::runProgram({"/bin/sh", "-c", "ulimit -f 100 && exec \"$0\" t.db t.dbf", test::quorvBinary()},
                          dir.path());
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("t.dbt:File too large"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("t.dbt: File too large"), std::string::npos) << r.err;
     EXPECT_FALSE(test::fileExists(dir.file("t.dbf")));
 
     // A full disk while appending, in the table or in its memo file: both files get their old bytes back.
@@ -452,7 +452,7 @@ TEST_F(Dbf, FailuresAreReportedAndLeaveNothingHalfWritten) {
                               oldMemo = test::fileExists(dir.file(memo)) ? bytes(memo) : "";
             r = quorv({"t.db", "a.dbf", "/append", v.flag, columns}, 64 * 1024);
             EXPECT_EQ(r.status, 1) << v.flag << columns;
-            EXPECT_NE(r.err.find(":File too large"), std::string::npos) << r.err;
+            EXPECT_NE(r.err.find(": File too large"), std::string::npos) << r.err;
             EXPECT_EQ(bytes("a.dbf"), old) << v.flag << columns;
             if (!oldMemo.empty()) {
                 EXPECT_EQ(bytes(memo), oldMemo) << v.flag << columns;

@@ -1,0 +1,163 @@
+// What a command-line run says: empty switch values, DOS text read without "/oem", and the
+// progress line that only a terminal sees.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "fixture/fixtures.h"
+#include "fixture/paradox_builder.h"
+#include "source/paradox_table.h"
+#include "support/test_support.h"
+
+using namespace quorv;
+using fixture::Cell;
+
+namespace {
+
+class RunMessages : public ::testing::Test {
+protected:
+    test::RunResult quorv(std::vector<std::string> args) {
+        args.insert(args.begin(), test::quorvBinary());
+        return test::runProgram(args, dir.path(), -1, {"XDG_CONFIG_HOME=" + dir.path()});
+    }
+    void writeTable(const std::string &name, int codePage, const std::string &fieldName, const std::string &value) {
+        fixture::TableSpec tableLayout;
+        tableLayout.codePage = codePage;
+        tableLayout.fields = {{fieldName, PxChar, 20}, {"N", PxLong}};
+        std::vector<std::vector<Cell>> rows = {{Cell::text("plain"), Cell::integer(1)},
+                                               {Cell::text(value), Cell::integer(2)}};
+        std::string error;
+        ASSERT_TRUE(fixture::writeTable(dir.file(name), tableLayout, rows, &error)) << error;
+    }
+    test::TempDir dir;
+};
+
+// Runs the program on a pseudo-terminal and returns everything the terminal received. The test
+// keeps the terminal's other end open, so that nothing the program wrote is lost when it ends.
+std::string runOnTerminal(const std::vector<std::string> &argv, const std::string &folder, int &status) {
+    int master = -1, slave = -1;
+    winsize size{};
+    size.ws_col = 100;
+    size.ws_row = 24;
+    if (openpty(&master, &slave, nullptr, nullptr, &size) != 0)
+        return "openpty failed";
+    pid_t pid = fork();
+    if (pid == 0) {
+        setsid();
+        dup2(slave, 1);
+        dup2(slave, 2);
+        if (chdir(folder.c_str()) != 0)
+            _exit(126);
+        setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+        setenv("LC_ALL", "C.UTF-8", 1);
+        std::vector<char *> args;
+        for (const std::string &a : argv)
+            args.push_back(const_cast<char *>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    std::string out;
+    char buffer[4096];
+    bool ended = false;
+    for (;;) {
+        pollfd ready{master, POLLIN, 0};
+        if (poll(&ready, 1, ended ? 0 : 20) > 0) {
+            ssize_t n = read(master, buffer, sizeof buffer);
+            if (n > 0) {
+                out.append(buffer, static_cast<size_t>(n));
+                continue;
+            }
+        }
+        if (ended)
+            break;
+        ended = waitpid(pid, &status, WNOHANG) == pid;
+    }
+    close(master);
+    close(slave);
+    status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
+}
+
+} // namespace
+
+TEST_F(RunMessages, EmptySwitchValuesAreRefused) {
+    writeTable("t.db", 1252, "Name", "x");
+    const char *switches[] = {"/LOG:",    "/FILTER:",     "/COLUMNSLIST:", "/COLUMNS:", "/OEMCP:",
+                              "/decs:",   "/MAXPERPAGE=", "/BORDER=",      "/COLOR=",   "/BACKGROUND="};
+    for (const char *sw : switches) {
+        for (const std::vector<std::string> &args :
+             {std::vector<std::string>{"t.db", "out.csv", sw}, {std::string("t.db out.csv ") + sw + " /nohdr"}}) {
+            test::RunResult r = quorv(args);
+            EXPECT_EQ(r.status, 2) << sw;
+            EXPECT_EQ(r.err.rfind(std::string("quorv: ") + sw + " needs ", 0), 0u) << r.err;
+            EXPECT_EQ(r.err.find("does not exist"), std::string::npos) << r.err;
+            EXPECT_FALSE(test::fileExists(dir.file("out.csv"))) << sw;
+        }
+    }
+}
+
+TEST_F(RunMessages, DosTextWithoutOemIsWarnedAbout) {
+    struct Case {
+        int codePage;
+        const char *fieldName;
+        const char *value;
+        const char *oem; // "" for none
+        bool warned;
+    } cases[] = {
+        {437, "Name", "M\x81ller", "", true},  {866, "\x88\xac\xef", "x", "", true}, // a Cyrillic field name
+        {850, "Name", "ascii only", "", false}, {437, "Name", "M\x81ller", "/oem", false},
+        {1252, "Name", "M\xFCller", "", false},
+    };
+    for (const Case &c : cases) {
+        writeTable("t.db", c.codePage, c.fieldName, c.value);
+        std::vector<std::string> args = {"t.db", "out.csv", "/LOG:run.log"};
+        if (*c.oem)
+            args.push_back(c.oem);
+        test::RunResult r = quorv(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        std::string warning = "t.db: the table's code page is the DOS code page " + std::to_string(c.codePage) +
+                              " and its text holds characters above 127: it is probably DOS text, which \"/oem\" "
+                              "converts";
+        EXPECT_EQ(r.err, c.warned ? "quorv: " + warning + "\n" : "") << c.codePage << c.value;
+        std::string log = test::readFile(dir.file("run.log"));
+        EXPECT_EQ(log.find(warning + "\r\n") != std::string::npos, c.warned) << log;
+    }
+}
+
+// On a terminal a run shows a line with the table, the percentage and the records per second that
+// it clears at the end; through a pipe it prints nothing of it.
+TEST_F(RunMessages, ProgressOnlyOnATerminal) {
+    std::string error;
+    ASSERT_TRUE(fixture::makeBigTable(dir.file("a.db"), 60000, 1, &error)) << error;
+    ASSERT_TRUE(fixture::makeBigTable(dir.file("b.db"), 100, 2, &error)) << error;
+    // A DOS table in the batch: its warning must start on a line of its own.
+    writeTable("c.db", 437, "Name", "M\x81ller");
+
+    int status = -1;
+    std::string screen = runOnTerminal({test::quorvBinary(), "*.db", "out", "/TOcsv"}, dir.path(), status);
+    EXPECT_EQ(status, 1) << screen; // the output folder does not exist
+    std::filesystem::create_directories(dir.file("out"));
+    screen = runOnTerminal({test::quorvBinary(), "*.db", "out", "/TOcsv"}, dir.path(), status);
+    EXPECT_EQ(status, 0) << screen;
+    EXPECT_NE(screen.find("\ra.db (1 of 3): 0%, 0 of 60000 records"), std::string::npos) << screen;
+    EXPECT_NE(screen.find("\rb.db (2 of 3): "), std::string::npos) << screen;
+    size_t warning = screen.find("quorv: " + dir.file("c.db") + ": the table's code page");
+    ASSERT_NE(warning, std::string::npos) << screen;
+    EXPECT_EQ(screen[warning - 1], '\r') << "the warning follows the cleared line";
+    EXPECT_EQ(screen.substr(warning - 2, 1), " ");
+    // Every progress line fits the terminal's 100 columns.
+    for (const std::string &line : test::splitText(screen, '\r'))
+        EXPECT_TRUE(line.size() < 100u || line.find("quorv:") != std::string::npos) << line;
+
+    test::RunResult piped = test::runProgram({test::quorvBinary(), "*.db", "out", "/TOcsv"}, dir.path(), -1,
+                                             {"XDG_CONFIG_HOME=" + dir.path()});
+    EXPECT_EQ(piped.status, 0);
+    EXPECT_EQ(piped.out, "");
+    EXPECT_EQ(piped.err, "quorv: " + dir.file("c.db") + ": the table's code page is the DOS code page 437 and its text holds "
+                         "characters above 127: it is probably DOS text, which \"/oem\" converts\n");
+}
