@@ -160,6 +160,21 @@ TEST(XmlDocument, ElementNamesAreValidNamesMadeFromFieldNames) {
     EXPECT_EQ(XmlText(1251, false).elementName("\xC8\xEC\xFF", 1), "\xC8\xEC\xFF");
 }
 
+TEST(XmlDocument, UnicodeTextStaysUnicodeAndStrayBytesBecomeCharacters) {
+    // Text that is itself UTF-8 (/ANSICP:65001): valid sequences stay, a stray byte becomes U+0080..U+00FF.
+    const XmlText text(65001, false);
+    EXPECT_EQ(text.encodingName(), "UTF-8");
+    std::string out;
+    EXPECT_TRUE(text.appendContent(out, "a\xC3\xA9\xE2\x82\xAC<\xFF\xC3"));
+    EXPECT_EQ(out, "a\xC3\xA9\xE2\x82\xAC&lt;\xC3\xBF\xC3\x83");
+    EXPECT_EQ(text.elementName("\xC3\xA9t\xC3\xA9", 1), "\xC3\xA9t\xC3\xA9");
+    // A code page that is no windows code page gives a UTF-8 document.
+    EXPECT_EQ(XmlText(437, false).encodingName(), "UTF-8");
+    out.clear();
+    EXPECT_TRUE(XmlText(437, false).appendContent(out, "\x82"));
+    EXPECT_EQ(out, "\xC3\xA9");
+}
+
 TEST(XmlDocument, AnEmptyFieldNameBecomesFieldNAndKeepsItsPlaceInTheStructure) {
     test::TempDir dir;
     const std::string db = test::makeTable(dir.file("t.db"), {{"A", PxChar, 5}, {"B", PxChar, 5}},
