@@ -77,7 +77,8 @@ std::string makeTable(const std::string &path, std::vector<fixture::FieldSpec> f
     return path;
 }
 
-ExportResult exportTable(const std::string &dbPath, const std::string &outPath, OutputType type, const Adjust &adjust) {
+ExportResult exportTable(const std::string &dbPath, const std::string &outPath, OutputType type, const Adjust &adjust,
+                         const ProgressCallback &progress) {
     ExportSettings settings;
     settings.outputType = type;
     settings.outputPath = outPath;
@@ -88,7 +89,7 @@ ExportResult exportTable(const std::string &dbPath, const std::string &outPath, 
     EXPECT_TRUE(openSourceTable(source, settings, &error)) << dbPath << ": " << error;
     if (adjust)
         adjust(settings, source);
-    ExportResult result = runExport(source, settings);
+    ExportResult result = runExport(source, settings, progress);
     closeSourceTable(source);
     return result;
 }

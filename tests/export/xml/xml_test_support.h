@@ -20,7 +20,7 @@ std::string makeTable(const std::string &path, std::vector<fixture::FieldSpec> f
 
 // Exports the table at dbPath to outPath in this process.
 ExportResult exportTable(const std::string &dbPath, const std::string &outPath, OutputType type,
-                         const Adjust &adjust = {});
+                         const Adjust &adjust = {}, const ProgressCallback &progress = {});
 
 // What a reader must get back from one exported file.
 struct ExpectedDocument {

@@ -199,6 +199,22 @@ TEST(XmlDocument, LeftOutControlCharactersAreReportedOncePerField) {
     EXPECT_NE(r.problems[1].find("\"Memo\""), std::string::npos) << r.problems[1];
 }
 
+TEST(XmlDocument, ACancelledExportIsAWellFormedDocumentOfTheRecordsWritten) {
+    test::TempDir dir;
+    const std::string db = test::makeTable(dir.file("t.db"), {{"A", PxChar, 5}},
+                                           {{Cell::text("1")}, {Cell::text("2")}, {Cell::text("3")}});
+    for (bool rss : {false, true}) {
+        ExportResult r = test::exportTable(
+            db, dir.file("t.xml"), rss ? OutputType::Rss : OutputType::Xml, {},
+            [](int position, int) { return position < 2; });
+        EXPECT_TRUE(r.cancelled);
+        const std::string text = test::readFile(dir.file("t.xml"));
+        const std::string last = rss ? "<title>2</title>\r\n\r\n</item>\r\n </channel>\r\n </rss>"
+                                     : "<A>2</A>\r\n\r\n   </Record>\r\n </Records>\r\n </Root>";
+        EXPECT_EQ(text.substr(text.size() - last.size()), last);
+    }
+}
+
 class XmlCommandLine : public ::testing::Test {
 protected:
     void SetUp() override {
