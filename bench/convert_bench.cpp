@@ -83,12 +83,14 @@ int main(int argc, char **argv) {
         const int count = colon == std::string::npos ? records : std::atoi(arg.c_str() + colon + 1);
         const std::string table = tableOf(count);
         std::string out = folder + "/bench_out." + ext;
-        // CSV unsorted and sorted; DBF in its three versions; SQL in its five dialects.
+        // CSV unsorted and sorted; DBF in its three versions; SQL in its five dialects; XML, in UTF-8, and RSS.
         std::vector<std::pair<std::string, std::string>> variants = {{"unsorted", ""}};
         if (ext == "csv")
             variants.push_back({"sorted", "/SORTBY:Name"});
         if (ext == "dbf")
             variants = {{"dBase III", "/DBASE3"}, {"dBase IV", "/DBASE4"}, {"FoxPro", "/VFP"}};
+        if (ext == "xml")
+            variants = {{"XML", ""}, {"XML UTF-8", "/utf8"}, {"RSS", "/RSS2"}};
         if (ext == "sql")
             variants = {{"Ansi", ""}, {"PostgreSQL", "/POSTGRESQL"}, {"MySQL", "/MYSQL"}, {"SQL Server", "/MSSQL"},
                         {"Oracle", "/ORACLE"}};

@@ -640,8 +640,9 @@ std::string usageText() {
                        "Converts Paradox tables. The output's extension chooses the type:\n";
     for (int i = 0; i < kOutputTypeCount; ++i) {
         const OutputFormat &f = outputFormats()[i];
-        if (hasWriter(f.type) && f.type != OutputType::Rss)
-            text += std::string("  ") + f.extension + "  " + f.description + "\n";
+        if (hasWriter(f.type))
+            text += std::string("  ") + f.extension + "  " + f.description +
+                    (f.type == OutputType::Rss ? " with /RSS2" : "") + "\n";
     }
     text += "Switches:\n";
     for (const SwitchInfo &s : kSwitches)

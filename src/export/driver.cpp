@@ -18,7 +18,7 @@ namespace {
 void selectColumns(ExportRun &run) {
     SourceTable &table = run.table;
     int positions = table.fieldCount;
-    if (run.settings.rssFormat && run.settings.outputType == OutputType::Xml)
+    if (writesRss(run.settings))
         positions = std::min(positions, 3);
     for (int p = 0; p < positions; ++p) {
         if (table.fieldExcluded[static_cast<size_t>(p)])
@@ -139,7 +139,7 @@ ExportResult runExport(SourceTable &table, ExportSettings &settings, const Progr
         table.sortedRecords.clear();
     run.loopCount = settings.sortEnabled ? static_cast<int>(table.sortedRecords.size()) : table.recordCount;
 
-    const int filterPositions = settings.rssFormat && settings.outputType == OutputType::Xml ? 3 : -1;
+    const int filterPositions = writesRss(settings) ? 3 : -1;
     DosTextCheck dosText(run);
     for (run.position = 0; ok && run.position < run.loopCount; ++run.position) {
         int r = settings.reverseOrder ? reversePosition(run.position, run.loopCount) : run.position;

@@ -89,6 +89,12 @@ struct ExportSettings {
     bool oemText() const { return (oemFlags & 1u) != 0; }
 };
 
+// Whether the run writes an RSS channel: type 13, or type 7 with rssFormat on. Only the first three
+// output positions take part in such a run.
+inline bool writesRss(const ExportSettings &settings) {
+    return settings.outputType == OutputType::Rss || (settings.rssFormat && settings.outputType == OutputType::Xml);
+}
+
 // Sets decimals and rebuilds numberFormat; the value is clamped to 0..kMaxDecimals.
 void setDecimals(ExportSettings &settings, int decimals);
 

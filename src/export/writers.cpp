@@ -4,6 +4,7 @@
 #include "export/sql/sql_writer.h"
 #include "export/writer.h"
 #include "export/dbf/dbf_writer.h"
+#include "export/xml/xml_writer.h"
 
 namespace quorv {
 
@@ -27,6 +28,8 @@ const WriterRow kWriters[] = {
     {OutputType::Sql, make<SqlWriter>},
     {OutputType::Xls, make<ExcelWriter>},
     {OutputType::Xlsx, make<ExcelWriter>},
+    {OutputType::Xml, make<XmlWriter>},
+    {OutputType::Rss, make<XmlWriter>},
 };
 
 } // namespace
