@@ -1,0 +1,121 @@
+#include "export/html/html_text.h"
+
+#include <cctype>
+#include <cstring>
+#include <strings.h>
+
+#include "platform/codepage.h"
+
+namespace quorv {
+
+namespace {
+
+// Character references from 0x80 to 0x9F that HTML reads as other characters (&#x80; is the euro
+// sign); the others give the character of their own number.
+bool referenceIsRemapped(unsigned char byte) {
+    return byte >= 0x80 && byte <= 0x9F && byte != 0x81 && byte != 0x8D && byte != 0x8F && byte != 0x90 &&
+           byte != 0x9D;
+}
+
+} // namespace
+
+HtmlEscaper::HtmlEscaper(int codePage) {
+    replacement_['&'] = "&amp;";
+    replacement_['<'] = "&lt;";
+    replacement_['>'] = "&gt;";
+    replacement_['"'] = "&quot;";
+    replacement_['\r'] = "&#13;";
+    const bool singleByte = codePage != platform::kUtf8CodePage && platform::codePageAvailable(codePage);
+    for (int b = 128; singleByte && b < 256; ++b) {
+        const auto byte = static_cast<unsigned char>(b);
+        if (!platform::byteHasCharacter(codePage, byte) && !referenceIsRemapped(byte))
+            replacement_[byte] = "&#" + std::to_string(b) + ";";
+    }
+}
+
+void HtmlEscaper::append(std::string &out, std::string_view text) const {
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const std::string &with = replacement_[static_cast<unsigned char>(text[i])];
+        if (with.empty())
+            continue;
+        out.append(text, start, i - start);
+        out += with;
+        start = i + 1;
+    }
+    out.append(text, start, text.size() - start);
+}
+
+std::string htmlCharsetName(int codePage) {
+    switch (codePage) {
+    case platform::kUtf8CodePage: return "utf-8";
+    case 866: return "ibm866";
+    case 932: return "shift_jis";
+    case 936: return "gbk";
+    case 949: return "euc-kr";
+    case 950: return "big5";
+    default: return "windows-" + std::to_string(codePage);
+    }
+}
+
+bool isScriptTarget(std::string_view target) {
+    // Browsers drop leading blanks and control characters and every TAB, LF and CR before they read
+    // the scheme.
+    std::string scheme;
+    size_t i = 0;
+    while (i < target.size() && static_cast<unsigned char>(target[i]) <= 0x20)
+        ++i;
+    for (; i < target.size() && target[i] != ':'; ++i) {
+        if (target[i] == '\t' || target[i] == '\n' || target[i] == '\r')
+            continue;
+        scheme.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(target[i]))));
+        if (scheme.size() > 10)
+            return false;
+    }
+    if (i == target.size())
+        return false;
+    return scheme == "javascript" || scheme == "vbscript" || scheme == "data";
+}
+
+std::string linkTarget(std::string_view value) {
+    if (value.find('@') != std::string_view::npos)
+        return "mailto:" + std::string(value);
+    for (const char *mark : {"www.", "http:", "https:", ":\\", "ftp."})
+        if (value.find(mark) != std::string_view::npos)
+            return isScriptTarget(value) ? std::string() : std::string(value);
+    return std::string();
+}
+
+std::string htmlPageName(const std::string &firstName, int k) {
+    if (k == 0)
+        return firstName;
+    const std::string number = std::to_string(k);
+    for (size_t i = 0; i + 4 <= firstName.size(); ++i)
+        if (strncasecmp(firstName.c_str() + i, ".htm", 4) == 0)
+            return firstName.substr(0, i) + number + firstName.substr(i);
+    const size_t dot = firstName.rfind('.');
+    if (dot == std::string::npos || dot == 0)
+        return firstName + number;
+    return firstName.substr(0, dot) + number + firstName.substr(dot);
+}
+
+std::string pageHref(std::string_view name) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string href;
+    for (char c : name) {
+        const auto b = static_cast<unsigned char>(c);
+        if (std::isalnum(b) || (c != 0 && std::strchr("-._~!$'()*+,;=:@", c) != nullptr)) {
+            href.push_back(c);
+        } else {
+            href.push_back('%');
+            href.push_back(kHex[b >> 4]);
+            href.push_back(kHex[b & 15]);
+        }
+    }
+    // A name like "a:b.htm" would read as a URL scheme.
+    if (href.find(':') != std::string::npos)
+        href.insert(0, "./");
+    return href;
+}
+
+} // namespace quorv
