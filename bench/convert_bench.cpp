@@ -89,6 +89,9 @@ int main(int argc, char **argv) {
             variants.push_back({"sorted", "/SORTBY:Name"});
         if (ext == "dbf")
             variants = {{"dBase III", "/DBASE3"}, {"dBase IV", "/DBASE4"}, {"FoxPro", "/VFP"}};
+        // HTML: the table layout plain, numbered and in pages of 100,000 records, and the form layout.
+        if (ext == "htm")
+            variants = {{"table", ""}, {"numbered", "/NUMBER"}, {"paged", "/MAXPERPAGE=100000"}, {"form", "/ASFORM"}};
         if (ext == "sql")
             variants = {{"Ansi", ""}, {"PostgreSQL", "/POSTGRESQL"}, {"MySQL", "/MYSQL"}, {"SQL Server", "/MSSQL"},
                         {"Oracle", "/ORACLE"}};
@@ -102,6 +105,8 @@ int main(int argc, char **argv) {
         }
         std::remove(out.c_str());
         std::remove((folder + "/bench_out_0." + ext).c_str()); // a split part
+        for (int page = 1; ext == "htm" && page * 100000 < count; ++page)
+            std::remove((folder + "/bench_out" + std::to_string(page) + ".htm").c_str());
     }
 
     // DBF with a memo file: a tenth of the records, each with a memo text of 100 to 1100 bytes in the .mb.
