@@ -31,16 +31,18 @@ HtmlEscaper::HtmlEscaper(int codePage) {
         if (!platform::byteHasCharacter(codePage, byte) && !referenceIsRemapped(byte))
             replacement_[byte] = "&#" + std::to_string(b) + ";";
     }
+    for (int b = 0; b < 256; ++b)
+        special_[static_cast<size_t>(b)] = !replacement_[static_cast<size_t>(b)].empty();
 }
 
 void HtmlEscaper::append(std::string &out, std::string_view text) const {
     size_t start = 0;
     for (size_t i = 0; i < text.size(); ++i) {
-        const std::string &with = replacement_[static_cast<unsigned char>(text[i])];
-        if (with.empty())
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (!special_[byte])
             continue;
         out.append(text, start, i - start);
-        out += with;
+        out += replacement_[byte];
         start = i + 1;
     }
     out.append(text, start, text.size() - start);
@@ -77,12 +79,30 @@ bool isScriptTarget(std::string_view target) {
     return scheme == "javascript" || scheme == "vbscript" || scheme == "data";
 }
 
+namespace {
+
+bool endsAt(std::string_view text, size_t end, std::string_view word) {
+    return end >= word.size() && text.compare(end - word.size(), word.size(), word) == 0;
+}
+
+// Whether the value holds "www.", "ftp.", "http:", "https:" or ":\" (one pass: this runs for every value).
+bool hasWebMark(std::string_view v) {
+    for (size_t i = 0; i < v.size(); ++i) {
+        if (v[i] == '.' && (endsAt(v, i, "www") || endsAt(v, i, "ftp")))
+            return true;
+        if (v[i] == ':' && ((i + 1 < v.size() && v[i + 1] == '\\') || endsAt(v, i, "http") || endsAt(v, i, "https")))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 std::string linkTarget(std::string_view value) {
     if (value.find('@') != std::string_view::npos)
         return "mailto:" + std::string(value);
-    for (const char *mark : {"www.", "http:", "https:", ":\\", "ftp."})
-        if (value.find(mark) != std::string_view::npos)
-            return isScriptTarget(value) ? std::string() : std::string(value);
+    if (hasWebMark(value) && !isScriptTarget(value))
+        return std::string(value);
     return std::string();
 }
 

@@ -18,6 +18,7 @@ public:
 
 private:
     std::array<std::string, 256> replacement_; // empty: the byte goes out as it is
+    std::array<bool, 256> special_{};          // the bytes with a replacement
 };
 
 // The name a <meta charset> gives for a code page ("windows-1252").

@@ -1,5 +1,6 @@
 #include "export/html/html_writer.h"
 
+#include <charconv>
 #include <cstdio>
 #include <unistd.h>
 
@@ -21,6 +22,16 @@ std::string escaped(const HtmlEscaper &escaper, std::string_view text) {
     std::string out;
     escaper.append(out, text);
     return out;
+}
+
+// Numbers, logicals and times show only digits, signs, points and colons: no markup, no link.
+bool showsOnlyDigits(uint8_t type) {
+    switch (type) {
+    case PxShort: case PxLong: case PxCurrency: case PxNumber: case PxLogical: case PxAutoInc: case PxBcd: case PxTime:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void appendLink(std::string &out, const char *text, const std::string &href) {
@@ -59,8 +70,11 @@ bool HtmlWriter::head(ExportRun &run) {
     firstName_ = slash == std::string::npos ? path : path.substr(slash + 1);
 
     escapedNames_.clear();
-    for (int field : run.columns)
+    digitsOnly_.clear();
+    for (int field : run.columns) {
         escapedNames_.push_back(escaped(escaper, fieldName(run.table, field)));
+        digitsOnly_.push_back(showsOnlyDigits(run.table.fields[static_cast<size_t>(field)].type));
+    }
 
     const std::string title = escaped(escaper, s.htmlTitle);
     pageStart_ = "<html>\n<head><meta charset=\"" + htmlCharsetName(run.table.ansiCodePage) + "\"><title>" + title +
@@ -80,12 +94,14 @@ bool HtmlWriter::head(ExportRun &run) {
     return true;
 }
 
-void HtmlWriter::appendValue(ExportRun &run, int field, bool trim, std::string &out) {
-    formatFieldValue(run.scratch, run.table, run.settings, run.table.recordBuffer.data(), field);
+void HtmlWriter::appendValue(ExportRun &run, size_t column, bool trim, std::string &out) {
+    formatFieldValue(run.scratch, run.table, run.settings, run.table.recordBuffer.data(), run.columns[column]);
     const std::string_view value = trim ? trimBlanks(run.scratch) : std::string_view(run.scratch);
     out += "<TD>";
     if (value.empty()) {
         out += "&nbsp;";
+    } else if (digitsOnly_[column]) {
+        out += value;
     } else if (const std::string target = linkTarget(value); !target.empty()) {
         out += "<a href= \"";
         escaper_->append(out, target);
@@ -138,17 +154,22 @@ bool HtmlWriter::record(ExportRun &run) {
     out.clear();
     if (tableLayout(run)) {
         out += "<TR>";
-        if (run.settings.htmlRecordNumbers)
-            out += "<TD>" + std::to_string(run.position + 1) + "</TD>";
-        for (int field : run.columns)
-            appendValue(run, field, true, out);
+        if (run.settings.htmlRecordNumbers) {
+            char number[16];
+            const auto end = std::to_chars(number, number + sizeof number, run.position + 1).ptr;
+            out += "<TD>";
+            out.append(number, end);
+            out += "</TD>";
+        }
+        for (size_t i = 0; i < run.columns.size(); ++i)
+            appendValue(run, i, true, out);
     } else {
         out += "<TABLE BORDER>";
         for (size_t i = 0; i < run.columns.size(); ++i) {
             out += "<TR><TD><B>";
             out += escapedNames_[i];
             out += "</B></TD>";
-            appendValue(run, run.columns[i], false, out);
+            appendValue(run, i, false, out);
             out += "</TR>";
         }
         out += "</TABLE><BR>";

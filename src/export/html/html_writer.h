@@ -29,11 +29,12 @@ private:
     bool pageBreakDue(const ExportRun &run) const;
     bool breakPage(ExportRun &run);
     std::string pageHrefOf(int k) const { return pageHref(htmlPageName(firstName_, k)); }
-    void appendValue(ExportRun &run, int field, bool trim, std::string &out);
+    void appendValue(ExportRun &run, size_t column, bool trim, std::string &out);
 
     std::optional<HtmlEscaper> escaper_;
     std::string pageStart_;                // document start, head, body line, table caption and header row
     std::vector<std::string> escapedNames_; // the selected columns' names, escaped
+    std::vector<bool> digitsOnly_;          // per selected column: its texts need no escaping or link
     std::string folder_;                   // of the first page, with its trailing '/'
     std::string firstName_;                // the first page's file name
     int pageCount_ = 0;                    // page files opened after the first
