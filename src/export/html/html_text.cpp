@@ -1,6 +1,7 @@
 #include "export/html/html_text.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <strings.h>
 
@@ -46,6 +47,56 @@ void HtmlEscaper::append(std::string &out, std::string_view text) const {
         start = i + 1;
     }
     out.append(text, start, text.size() - start);
+}
+
+namespace {
+
+// The length of the UTF-8 sequence at text[i] and its code point; 0 when it is not one.
+size_t utf8Sequence(std::string_view text, size_t i, uint32_t &codePoint) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    const size_t n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+    if (n == 0 || i + n > text.size())
+        return 0;
+    codePoint = n == 1 ? b : b & (0x7Fu >> n);
+    for (size_t k = 1; k < n; ++k) {
+        const auto c = static_cast<unsigned char>(text[i + k]);
+        if ((c & 0xC0) != 0x80)
+            return 0;
+        codePoint = codePoint << 6 | (c & 0x3Fu);
+    }
+    return n;
+}
+
+bool isNonAsciiUtf8(std::string_view text) {
+    bool nonAscii = false;
+    uint32_t codePoint = 0;
+    for (size_t i = 0, n; i < text.size(); i += n) {
+        if ((n = utf8Sequence(text, i, codePoint)) == 0)
+            return false;
+        nonAscii = nonAscii || n > 1;
+    }
+    return nonAscii;
+}
+
+} // namespace
+
+std::string typedHtmlText(const std::string &text, int codePage, const HtmlEscaper &escaper) {
+    std::string out;
+    if (codePage == platform::kUtf8CodePage || !isNonAsciiUtf8(text)) {
+        escaper.append(out, text);
+        return out;
+    }
+    uint32_t codePoint = 0;
+    for (size_t i = 0, n; i < text.size(); i += n) {
+        n = utf8Sequence(text, i, codePoint);
+        const std::string_view character(text.data() + i, n);
+        const std::string converted = n == 1 ? std::string(character) : platform::fromUtf8(character, codePage);
+        if (converted == "?" && character != "?")
+            out += "&#" + std::to_string(codePoint) + ";";
+        else
+            escaper.append(out, converted);
+    }
+    return out;
 }
 
 std::string htmlCharsetName(int codePage) {

@@ -21,6 +21,10 @@ private:
     std::array<bool, 256> special_{};          // the bytes with a replacement
 };
 
+// A text the user typed (the title), escaped. A text in UTF-8, as a terminal gives it, is converted
+// to the code page, and a character the code page lacks becomes a character reference.
+std::string typedHtmlText(const std::string &text, int codePage, const HtmlEscaper &escaper);
+
 // The name a <meta charset> gives for a code page ("windows-1252").
 std::string htmlCharsetName(int codePage);
 

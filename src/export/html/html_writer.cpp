@@ -42,8 +42,7 @@ void appendLink(std::string &out, const char *text, const std::string &href) {
     out += "</a>";
 }
 
-} // namespace
-
+// The body line of a page: the colours as the user typed them, else as RGB values (red in the lowest byte).
 std::string htmlBodyLine(const ExportSettings &s, const HtmlEscaper &escaper) {
     std::string text, back;
     if (!s.htmlTextColorText.empty() || !s.htmlBackColorText.empty()) {
@@ -56,6 +55,8 @@ std::string htmlBodyLine(const ExportSettings &s, const HtmlEscaper &escaper) {
     }
     return "<body text=\"#" + text + "\" bgcolor=\"#" + back + "\">\n";
 }
+
+} // namespace
 
 bool HtmlWriter::head(ExportRun &run) {
     const ExportSettings &s = run.settings;
@@ -76,7 +77,7 @@ bool HtmlWriter::head(ExportRun &run) {
         digitsOnly_.push_back(showsOnlyDigits(run.table.fields[static_cast<size_t>(field)].type));
     }
 
-    const std::string title = escaped(escaper, s.htmlTitle);
+    const std::string title = typedHtmlText(s.htmlTitle, run.table.ansiCodePage, escaper);
     pageStart_ = "<html>\n<head><meta charset=\"" + htmlCharsetName(run.table.ansiCodePage) + "\"><title>" + title +
                  "</title></head>" + htmlBodyLine(s, escaper);
     if (tableLayout(run)) {

@@ -13,9 +13,6 @@
 
 namespace quorv {
 
-// The body line of a page: the colours as the user typed them, else as RGB values (red in the lowest byte).
-std::string htmlBodyLine(const ExportSettings &settings, const HtmlEscaper &escaper);
-
 class HtmlWriter : public FormatWriter {
 public:
     explicit HtmlWriter(const ExportSettings &) {}
