@@ -42,13 +42,18 @@ void appendLink(std::string &out, const char *text, const std::string &href) {
     out += "</a>";
 }
 
+// A colour as the user typed it, without a number sign of its own ("#ff0000" would become "##ff0000").
+std::string typedColour(const std::string &typed, const HtmlEscaper &escaper) {
+    return escaped(escaper, std::string_view(typed).substr(!typed.empty() && typed[0] == '#' ? 1 : 0));
+}
+
 // The body line of a page: the colours as the user typed them, else as RGB values (red in the lowest byte).
 std::string htmlBodyLine(const ExportSettings &s, const HtmlEscaper &escaper) {
     std::string text, back;
     if (!s.htmlTextColorText.empty() || !s.htmlBackColorText.empty()) {
         // A colour the user did not type keeps its RGB setting: an empty "#" would read as black.
-        text = s.htmlTextColorText.empty() ? rgbHex(s.htmlTextColor) : escaped(escaper, s.htmlTextColorText);
-        back = s.htmlBackColorText.empty() ? rgbHex(s.htmlBackColor) : escaped(escaper, s.htmlBackColorText);
+        text = s.htmlTextColorText.empty() ? rgbHex(s.htmlTextColor) : typedColour(s.htmlTextColorText, escaper);
+        back = s.htmlBackColorText.empty() ? rgbHex(s.htmlBackColor) : typedColour(s.htmlBackColorText, escaper);
     } else {
         text = rgbHex(s.htmlTextColor);
         back = rgbHex(s.htmlBackColor);

@@ -312,6 +312,7 @@ const std::vector<LiteralCase> kLiterals = {
     {{"/COLOR=ff0000", "/BACKGROUND=ffffff"}, {"<body text=\"#ff0000\" bgcolor=\"#ffffff\">\n"}},
     {{"/COLOR=\"x\"onload=alert(1)"}, {"<body text=\"#&quot;x&quot;onload=alert(1)\" bgcolor=\"#ffffff\">\n"}},
     {{"/BACKGROUND=000080"}, {"<body text=\"#000000\" bgcolor=\"#000080\">\n"}},
+    {{"/COLOR=#00ff00", "/BACKGROUND=#000080"}, {"<body text=\"#00ff00\" bgcolor=\"#000080\">\n"}},
     {{"/TITLE=Gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC" "5 \xE6\x97\xA5 <?>"}, // typed in UTF-8
      {"<title>Gr\xF6\xDF" "e \x80" "5 &#26085; &lt;?&gt;</title>", "<B>Gr\xF6\xDF" "e \x80" "5 &#26085; &lt;?&gt;</B>"}},
     {{"/TITLE=Caf\xE9"}, {"<title>Caf\xE9</title>"}},
