@@ -87,6 +87,11 @@ private:
     std::vector<int> charFields_;
 };
 
+// The file a write failure belongs to: the output, or the page file an HTML export writes now.
+std::string outputName(const ExportRun &run) {
+    return run.output.path().empty() ? run.settings.outputPath : run.output.path();
+}
+
 void reportAll(ExportRun &run, ExportResult &result) {
     for (const std::string &problem : run.table.problems)
         run.problems.insert(run.problems.begin(), problem);
@@ -168,14 +173,14 @@ ExportResult runExport(SourceTable &table, ExportSettings &settings, const Progr
 
     if (!ok || run.failed || run.output.failed()) {
         if (run.output.failed())
-            run.fail(settings.outputPath + ": " + run.output.errorText());
+            run.fail(outputName(run) + ": " + run.output.errorText());
         run.failed = true;
         run.output.discard();
         writer->abandon(run);
     } else if (run.output.isOpen()) {
         std::string error;
         if (!run.output.close(&error)) {
-            run.fail(settings.outputPath + ": " + error);
+            run.fail(outputName(run) + ": " + error);
             run.output.discard();
             writer->abandon(run);
         }

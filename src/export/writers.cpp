@@ -1,6 +1,7 @@
 // The writer of each output type.
 #include "export/csv/csv_writer.h"
 #include "export/excel/excel_writer.h"
+#include "export/html/html_writer.h"
 #include "export/sql/sql_writer.h"
 #include "export/writer.h"
 #include "export/dbf/dbf_writer.h"
@@ -24,6 +25,7 @@ const WriterRow kWriters[] = {
     {OutputType::DbaseIV, make<DbfWriter>},
     {OutputType::VisualFoxPro, make<DbfWriter>},
     {OutputType::Text, make<CsvWriter>},
+    {OutputType::Html, make<HtmlWriter>},
     {OutputType::Csv, make<CsvWriter>},
     {OutputType::Sql, make<SqlWriter>},
     {OutputType::Xls, make<ExcelWriter>},

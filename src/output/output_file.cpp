@@ -63,7 +63,6 @@ OutputFile::~OutputFile() {
 }
 
 bool OutputFile::open(const std::string &path, bool append, std::string *error) {
-    path_ = path;
     errorNumber_ = 0;
     buffer_.clear();
     bool existed = platform::fileExists(path);
@@ -89,6 +88,7 @@ bool OutputFile::open(const std::string &path, bool append, std::string *error) 
             size = 0;
     }
     sink_ = std::make_unique<FileSink>(fd);
+    path_ = path; // only a file this object opened is ever removed by discard()
     startSize_ = size;
     position_ = size;
     createdNew_ = !existed || !append; // a replaced file is gone either way

@@ -299,7 +299,7 @@ TEST_F(CommandLine, BadCommandLinesGetOneLineErrors) {
         std::vector<std::string> args;
         const char *message;
     } cases[] = {
-        {{"people.db", "out.html"}, "unknown output type \"html\""},
+        {{"people.db", "out.pdf"}, "unknown output type \"pdf\""},
         {{"people.db", "out"}, "has no extension"},
         {{"people.db", "out.csv", "/bogus"}, "unknown switch /bogus"},
         {{"people.db", "out.csv", "/decs:x"}, "decimals must be a number"},
