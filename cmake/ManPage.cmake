@@ -1,6 +1,7 @@
 # Writes the manual page quorv.1 from `quorv --help` and `--version` with help2man, the extra
 # sections coming from an include file. Run as a script:
-#   cmake -DHELP2MAN=... -DPROGRAM=... -DINCLUDE=... -DTAGS_SED=... -DOUTPUT=... -P ManPage.cmake
+#   cmake -DHELP2MAN=... -DPROGRAM=... -DINCLUDE=... -DTAGS_SED=... -DOUTPUT=... [-DCHANGELOG=...]
+#         -P ManPage.cmake
 # The switches and output types of the page are the ones --help lists, so the two stay in step.
 foreach(var HELP2MAN PROGRAM INCLUDE TAGS_SED OUTPUT)
   if(NOT DEFINED ${var})
@@ -12,6 +13,18 @@ endforeach()
 set(ENV{QT_QPA_PLATFORM} offscreen)
 set(ENV{LC_ALL} C.UTF-8)
 set(ENV{ASAN_OPTIONS} detect_leaks=0)
+
+# The page's date is the date of the newest changelog entry (help2man takes it from
+# SOURCE_DATE_EPOCH), so the same sources give the same page.
+if(DEFINED CHANGELOG AND NOT DEFINED ENV{SOURCE_DATE_EPOCH})
+  file(STRINGS ${CHANGELOG} trailer REGEX "^ -- .*>  " LIMIT_COUNT 1)
+  string(REGEX REPLACE "^ -- .*>  " "" released "${trailer}")
+  execute_process(COMMAND date -d "${released}" +%s OUTPUT_VARIABLE epoch RESULT_VARIABLE rc
+                  OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  if(rc EQUAL 0 AND epoch MATCHES "^[0-9]+$")
+    set(ENV{SOURCE_DATE_EPOCH} ${epoch})
+  endif()
+endif()
 
 execute_process(
   COMMAND ${HELP2MAN} --no-info --section=1 --manual=Quorvane --include=${INCLUDE}

@@ -42,8 +42,8 @@ if(QUORV_HELP2MAN)
   add_custom_command(OUTPUT ${QUORV_MAN_PAGE}
     COMMAND ${CMAKE_COMMAND} -DHELP2MAN=${QUORV_HELP2MAN} -DPROGRAM=$<TARGET_FILE:quorv>
             -DINCLUDE=${QUORV_PACKAGING_DIR}/quorv.h2m -DTAGS_SED=${QUORV_PACKAGING_DIR}/man-tags.sed
-            -DOUTPUT=${QUORV_MAN_PAGE} -P ${PROJECT_SOURCE_DIR}/cmake/ManPage.cmake
-    DEPENDS quorv ${QUORV_PACKAGING_DIR}/quorv.h2m ${QUORV_PACKAGING_DIR}/man-tags.sed
+            -DCHANGELOG=${QUORV_PACKAGING_DIR}/changelog -DOUTPUT=${QUORV_MAN_PAGE} -P ${PROJECT_SOURCE_DIR}/cmake/ManPage.cmake
+    DEPENDS quorv ${QUORV_PACKAGING_DIR}/quorv.h2m ${QUORV_PACKAGING_DIR}/man-tags.sed ${QUORV_PACKAGING_DIR}/changelog
             ${PROJECT_SOURCE_DIR}/cmake/ManPage.cmake
     COMMENT "Writing the manual page quorv.1" VERBATIM)
   add_custom_target(quorv-man ALL DEPENDS ${QUORV_MAN_PAGE})

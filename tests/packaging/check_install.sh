@@ -105,6 +105,12 @@ if [ -f "$page" ]; then
         { cat "$T/switch.diff" >&2; problem "--help (<) and the manual page (>) name different switches"; }
 fi
 
+# /uninstall tells how to remove the package and a source install.
+"$root/bin/quorv" /uninstall >"$T/uninstall.txt" || problem "quorv /uninstall failed"
+for text in 'apt remove quorvane' 'install_manifest.txt'; do
+    grep -qF "$text" "$T/uninstall.txt" || problem "quorv /uninstall does not say: $text"
+done
+
 # The changelog's newest entry is this version.
 version=$("$root/bin/quorv" --version | sed -n 's/^quorv //p')
 zcat "$root/share/doc/quorvane/changelog.gz" | head -1 | grep -qF "quorvane ($version)" ||
