@@ -606,7 +606,6 @@ std::string helpLine(const std::string &help, size_t column) {
 std::string usageText() {
     std::string text = "Usage: quorv TABLE.db OUTPUT.ext [switches]\n"
                        "  or:  quorv 'FOLDER/*.db' OUTFOLDER /TOext [switches]\n"
-                       "Converts Paradox tables without a window.\n"
                        "\n"
                        "Output types, chosen by the output's extension:\n";
     for (int i = 0; i < kOutputTypeCount; ++i) {
