@@ -606,12 +606,15 @@ std::string helpLine(const std::string &help, size_t column) {
 std::string usageText() {
     std::string text = "Usage: quorv TABLE.db OUTPUT.ext [switches]\n"
                        "  or:  quorv 'FOLDER/*.db' OUTFOLDER /TOext [switches]\n"
+                       "  or:  quorv [--wizard [TABLE.db]]   (the desktop wizard)\n"
                        "\n"
                        "Output types, chosen by the output's extension:\n";
     for (int i = 0; i < kOutputTypeCount; ++i) {
         const OutputFormat &f = outputFormats()[i];
-        if (hasWriter(f.type) && f.type != OutputType::Rss)
-            text += helpLine(std::string(f.extension) + " " + f.description, 7);
+        if (hasWriter(f.type))
+            text += helpLine(std::string(f.extension) + " " + f.description +
+                                 (f.type == OutputType::Rss ? " with /RSS2" : ""),
+                             7);
     }
     size_t column = 0;
     for (const SwitchInfo &s : kSwitches)
