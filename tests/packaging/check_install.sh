@@ -2,9 +2,9 @@
 # Installs the build into a temporary DESTDIR and checks what a desktop user meets: every file in
 # its place, the desktop entry, the MIME type, the manual page (rendered, and naming the switches
 # and output types --help names), and the user guide where the Help button looks for it.
-# Usage: check_install.sh BUILD_DIR
+# Usage: check_install.sh BUILD_DIR SOURCE_DIR
 set -uo pipefail
-build=$1
+build=$1 source=$2
 export LC_ALL=C.UTF-8 TZ=UTC
 for tool in desktop-file-validate:desktop-file-utils man:man-db update-mime-database:shared-mime-info; do
     command -v "${tool%%:*}" >/dev/null || { echo "SKIP: ${tool%%:*} is missing (Debian package ${tool#*:})"; exit 77; }
@@ -13,6 +13,11 @@ T=$(mktemp -d /tmp/quorv-install.XXXXXX)
 trap 'rm -rf "$T"' EXIT
 failed=0
 problem() { echo "FAIL: $*" >&2; failed=1; }
+
+# The icons and the guide come from the source tree's resources/ folder.
+for f in icons/quorvane.svg icons/quorvane-48.png icons/quorvane-256.png guide/index.html; do
+    [ -s "$source/resources/$f" ] || problem "resources/$f is missing from the source tree"
+done
 
 prefix=/usr/local
 DESTDIR=$T/dest cmake --install "$build" --prefix "$prefix" >"$T/install.log" 2>&1 ||
