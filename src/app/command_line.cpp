@@ -593,7 +593,7 @@ int runCommandLine(const CommandLine &commandLine, ExportSettings &settings) {
 
 // One line of the switch list: the switch, then its description starting in the given column
 // (at least two blanks after the switch, which tools that read --help rely on).
-std::string helpLine(const std::string &help, size_t column) {
+static std::string helpLine(const std::string &help, size_t column) {
     size_t blank = help.find(' ');
     if (blank == std::string::npos)
         return "  " + help + "\n";
