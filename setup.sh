@@ -15,4 +15,5 @@ build/release/src/quorv "$demo/customers.db" "$demo/customers.csv" /SEP\; /utf8
 echo "Converted $demo/customers.db to $demo/customers.csv:"
 cat "$demo/customers.csv"
 echo
-echo "The program is build/release/src/quorv; see README.md for its switches."
+echo "The program is build/release/src/quorv; see README.md for its switches and for installing it"
+echo "(scripts/make-deb.sh makes a Debian package; sudo cmake --install build/release installs in /usr/local)."

@@ -634,21 +634,41 @@ int runCommandLine(const CommandLine &commandLine, ExportSettings &settings) {
     return run.run();
 }
 
+// One line of the switch list: the switch, then its description starting in the given column
+// (at least two blanks after the switch, which tools that read --help rely on).
+static std::string helpLine(const std::string &help, size_t column) {
+    size_t blank = help.find(' ');
+    if (blank == std::string::npos)
+        return "  " + help + "\n";
+    size_t text = help.find_first_not_of(' ', blank);
+    std::string name = help.substr(0, blank);
+    return "  " + name + std::string(std::max(column, name.size() + 2) - name.size(), ' ') +
+           (text == std::string::npos ? std::string() : help.substr(text)) + "\n";
+}
+
 std::string usageText() {
     std::string text = "Usage: quorv TABLE.db OUTPUT.ext [switches]\n"
-                       "       quorv 'FOLDER/*.db' OUTFOLDER /TOext [switches]\n"
-                       "Converts Paradox tables. The output's extension chooses the type:\n";
+                       "  or:  quorv 'FOLDER/*.db' OUTFOLDER /TOext [switches]\n"
+                       "  or:  quorv [--wizard [TABLE.db]]   (the desktop wizard)\n"
+                       "\n"
+                       "Output types, chosen by the output's extension:\n";
     for (int i = 0; i < kOutputTypeCount; ++i) {
         const OutputFormat &f = outputFormats()[i];
         if (hasWriter(f.type))
-            text += std::string("  ") + f.extension + "  " + f.description +
-                    (f.type == OutputType::Rss ? " with /RSS2" : "") + "\n";
+            text += helpLine(std::string(f.extension) + " " + f.description +
+                                 (f.type == OutputType::Rss ? " with /RSS2" : ""),
+                             7);
     }
-    text += "Switches:\n";
+    size_t column = 0;
     for (const SwitchInfo &s : kSwitches)
         if (s.help)
-            text += std::string("  ") + s.help + "\n";
-    text += "  --help, --version\n";
+            column = std::max(column, std::string(s.help).find(' ') + 2);
+    text += "\nSwitches:\n";
+    for (const SwitchInfo &s : kSwitches)
+        if (s.help)
+            text += helpLine(s.help, column);
+    text += helpLine("--help show this text", column);
+    text += helpLine("--version show the program's version", column);
     return text;
 }
 

@@ -25,9 +25,13 @@ void prepareSettings(ExportSettings &settings) {
 int programMain(int argc, char **argv) {
     CommandLine commandLine = makeCommandLine(argc, argv);
     if (commandLine.text == "/uninstall") {
-        std::printf("To uninstall Quorvane, remove the program and its files:\n"
-                    "  sudo rm /usr/local/bin/quorv\n"
-                    "or, when it was installed from a build folder, delete that folder.\n");
+        std::printf("To uninstall Quorvane:\n"
+                    "- installed from the Debian package (quorvane_*.deb):\n"
+                    "    sudo apt remove quorvane\n"
+                    "- installed from source with cmake --install, from the build folder BUILD:\n"
+                    "    xargs -d '\\n' sudo rm -f < BUILD/install_manifest.txt\n"
+                    "- run from its build folder without installing: delete that folder.\n"
+                    "Your settings stay in ~/.config/quorvane (or $XDG_CONFIG_HOME/quorvane); delete it to remove them.\n");
         return 0;
     }
     if (commandLine.args.size() == 1) {
