@@ -1,0 +1,146 @@
+// The Command Line dialog: the command that repeats the conversion, and saving it as a script.
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/command_compose.h"
+#include "platform/system.h"
+#include "wizard/dialogs.h"
+#include "wizard/message.h"
+
+namespace quorv::wizard {
+
+namespace {
+
+SaveFileHook &installedSaveHook() {
+    static SaveFileHook hook;
+    return hook;
+}
+
+QString askSavePath(QWidget *parent, const QString &caption, const QString &filter) {
+    if (installedSaveHook())
+        return installedSaveHook()(parent, caption, filter);
+    return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
+}
+
+// Shown in place of the filter file's path until the script is saved.
+const char kFilterPlaceholder[] = "<script>.filter";
+
+class CommandLineDialog : public QDialog {
+public:
+    CommandLineDialog(QWidget *parent, const CommandLineRequest &request);
+
+private:
+    void save();
+    void showCommand(const std::string &filterPath);
+
+    CommandLineRequest request_;
+    std::string programPath_;
+    QPlainTextEdit *text_;
+    QLabel *saved_;
+};
+
+CommandLineDialog::CommandLineDialog(QWidget *parent, const CommandLineRequest &request)
+    : QDialog(parent), request_(request),
+      programPath_(request.programPath.empty() ? platform::programPath() : request.programPath) {
+    setWindowTitle(tr("Command Line"));
+    setSizeGripEnabled(true);
+
+    text_ = new QPlainTextEdit(this);
+    text_->setObjectName("command");
+    text_->setReadOnly(true);
+    text_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    text_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    text_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    text_->setFont(mono);
+
+    auto *layout = new QVBoxLayout(this);
+    auto *intro = new QLabel(tr("This command repeats the conversion without the wizard:"), this);
+    layout->addWidget(intro);
+    layout->addWidget(text_, 1);
+
+    ComposedCommand command = composeCommand(request_, programPath_, kFilterPlaceholder);
+    QStringList notes;
+    if (!command.filterFileText.empty())
+        notes << tr("The filter conditions will be saved with the script, in a file of the script's name "
+                    "with \".filter\" in place of \".sh\"; the command reads them from there.");
+    for (const std::string &note : command.notes)
+        notes << QString::fromStdString(note);
+    auto *noteLabel = new QLabel(notes.join("\n"), this);
+    noteLabel->setObjectName("notes");
+    noteLabel->setTextFormat(Qt::PlainText);
+    noteLabel->setWordWrap(true);
+    noteLabel->setVisible(!notes.isEmpty());
+    layout->addWidget(noteLabel);
+
+    saved_ = new QLabel(this);
+    saved_->setObjectName("saved");
+    saved_->setTextFormat(Qt::PlainText);
+    saved_->setWordWrap(true);
+    saved_->hide();
+    layout->addWidget(saved_);
+
+    auto *buttons = new QDialogButtonBox(this);
+    QPushButton *saveButton = buttons->addButton(tr("Save as script..."), QDialogButtonBox::ActionRole);
+    saveButton->setObjectName("saveScript");
+    QPushButton *close = buttons->addButton(tr("Close"), QDialogButtonBox::RejectRole);
+    close->setObjectName("close");
+    close->setDefault(true);
+    connect(saveButton, &QPushButton::clicked, this, &CommandLineDialog::save);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+
+    showCommand(kFilterPlaceholder);
+    saveButton->setFocus();
+    resize(640, 260);
+}
+
+void CommandLineDialog::showCommand(const std::string &filterPath) {
+    text_->setPlainText(QString::fromStdString(composeCommandLine(request_, programPath_, filterPath)));
+}
+
+// The dialog stays open after a save, whether it worked or not.
+void CommandLineDialog::save() {
+    QString chosen = askSavePath(this, tr("Save as script"), tr("Shell scripts (*.sh)"));
+    if (chosen.isEmpty())
+        return;
+    std::string path = scriptPathFor(chosen.toStdString());
+    QString shownPath = QString::fromStdString(path);
+    // The Save dialog asked about the name as chosen; a name that got ".sh" added is asked about here.
+    if (path != chosen.toStdString() && QFileInfo::exists(shownPath) &&
+        !showMessage(this, tr("%1 already exists.\nDo you want to replace it?").arg(shownPath), MessageKind::Question))
+        return;
+    std::string error;
+    if (!saveCommandScript(request_, programPath_, path, &error)) {
+        showMessage(this, QString::fromStdString(error), MessageKind::Information);
+        return;
+    }
+    showCommand(filterPathForScript(path));
+    saved_->setText(tr("Saved as %1").arg(shownPath));
+    saved_->show();
+}
+
+} // namespace
+
+SaveFileHook setSaveFileHook(SaveFileHook hook) {
+    SaveFileHook previous = std::move(installedSaveHook());
+    installedSaveHook() = std::move(hook);
+    return previous;
+}
+
+std::unique_ptr<QDialog> makeCommandLineDialog(QWidget *parent, const CommandLineRequest &request) {
+    return std::make_unique<CommandLineDialog>(parent, request);
+}
+
+void runCommandLineDialog(QWidget *parent, const CommandLineRequest &request) {
+    makeCommandLineDialog(parent, request)->exec();
+}
+
+} // namespace quorv::wizard
