@@ -2,7 +2,6 @@
 #include <algorithm>
 
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -70,16 +69,15 @@ ColumnsDialog::ColumnsDialog(QWidget *parent, SourceTable &table, ExportSettings
         list_->item(row, NameColumn)->setCheckState(excluded ? Qt::Unchecked : Qt::Checked);
     }
 
-    auto *buttons = new QDialogButtonBox(Qt::Vertical, this);
-    QPushButton *ok = buttons->addButton(tr("&OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(tr("&Cancel"), QDialogButtonBox::RejectRole);
-    QPushButton *selectAll = buttons->addButton(tr("Select All"), QDialogButtonBox::ActionRole);
-    QPushButton *unselectAll = buttons->addButton(tr("&Unselect All"), QDialogButtonBox::ActionRole);
+    auto *ok = new QPushButton(tr("&OK"), this);
+    auto *cancel = new QPushButton(tr("&Cancel"), this);
+    auto *selectAll = new QPushButton(tr("Select All"), this);
+    auto *unselectAll = new QPushButton(tr("&Unselect All"), this);
     ok->setDefault(true);
     selectAll->setObjectName("selectAll");
     unselectAll->setObjectName("unselectAll");
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(selectAll, &QPushButton::clicked, this, [this] { setAllChecked(true); });
     connect(unselectAll, &QPushButton::clicked, this, [this] { setAllChecked(false); });
 
@@ -107,7 +105,12 @@ ColumnsDialog::ColumnsDialog(QWidget *parent, SourceTable &table, ExportSettings
     moves->addWidget(down);
     moves->addStretch();
     auto *side = new QVBoxLayout;
-    side->addWidget(buttons);
+    side->addWidget(ok);
+    side->addWidget(cancel);
+    side->addSpacing(12);
+    side->addWidget(selectAll);
+    side->addWidget(unselectAll);
+    side->addSpacing(12);
     side->addLayout(moves);
     side->addStretch();
     side->addWidget(decimalsLabel);

@@ -10,7 +10,9 @@
 #include <QVBoxLayout>
 
 #include "app/command_compose.h"
+#include "platform/codepage.h"
 #include "platform/system.h"
+#include "source/paradox_table.h"
 #include "wizard/dialogs.h"
 #include "wizard/message.h"
 
@@ -102,8 +104,30 @@ CommandLineDialog::CommandLineDialog(QWidget *parent, const CommandLineRequest &
     resize(640, 260);
 }
 
+// The command as text to read: paths are UTF-8, but field names are in the table's code page.
+QString readableCommand(const std::string &bytes, const SourceTable *table) {
+    const int codePage = !table ? 0 : table->oemText ? table->oemCodePage : table->ansiCodePage;
+    QString text;
+    size_t plain = 0;
+    for (size_t i = 0; i < bytes.size();) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        size_t length = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+        bool valid = length > 0 && i + length <= bytes.size();
+        for (size_t k = 1; valid && k < length; ++k)
+            valid = (static_cast<unsigned char>(bytes[i + k]) & 0xC0) == 0x80;
+        if (valid) {
+            i += length;
+            continue;
+        }
+        text += QString::fromUtf8(bytes.data() + plain, static_cast<qsizetype>(i - plain));
+        text += QString::fromStdString(platform::toUtf8(bytes.substr(i, 1), codePage));
+        plain = ++i;
+    }
+    return text + QString::fromUtf8(bytes.data() + plain, static_cast<qsizetype>(bytes.size() - plain));
+}
+
 void CommandLineDialog::showCommand(const std::string &filterPath) {
-    text_->setPlainText(QString::fromStdString(composeCommandLine(request_, programPath_, filterPath)));
+    text_->setPlainText(readableCommand(composeCommandLine(request_, programPath_, filterPath), request_.table));
 }
 
 // The dialog stays open after a save, whether it worked or not.

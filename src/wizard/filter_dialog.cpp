@@ -31,9 +31,17 @@ public:
 
     void accept() override;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    void fitToRows();
+
     SourceTable &table_;
     std::vector<QLineEdit *> boxes_;
+    QScrollArea *scroll_ = nullptr;
+    QDialogButtonBox *buttons_ = nullptr;
+    bool fitted_ = false;
 };
 
 FilterDialog::FilterDialog(QWidget *parent, SourceTable &table) : QDialog(parent), table_(table) {
@@ -64,13 +72,13 @@ FilterDialog::FilterDialog(QWidget *parent, SourceTable &table) : QDialog(parent
     if (!focus && !boxes_.empty())
         focus = boxes_.front();
 
-    auto *scroll = new QScrollArea(this);
+    auto *scroll = scroll_ = new QScrollArea(this);
     scroll->setObjectName("rows");
     scroll->setWidget(rows);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    auto *buttons = new QDialogButtonBox(Qt::Vertical, this);
+    auto *buttons = buttons_ = new QDialogButtonBox(Qt::Vertical, this);
     buttons->addButton(QDialogButtonBox::Ok)->setDefault(true);
     buttons->addButton(QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -80,15 +88,33 @@ FilterDialog::FilterDialog(QWidget *parent, SourceTable &table) : QDialog(parent
     layout->addWidget(scroll, 1);
     layout->addWidget(buttons, 0, Qt::AlignTop);
 
-    // As tall as the rows need, up to a size that fits a small screen; the rest scrolls.
-    rows->adjustSize();
-    const int wanted = rows->sizeHint().height() + 2 * scroll->frameWidth() + layout->contentsMargins().top() +
-                       layout->contentsMargins().bottom();
-    resize(std::max(440, rows->sizeHint().width() + buttons->sizeHint().width() + 60), std::clamp(wanted, 120, 480));
     if (focus) {
         focus->setFocus();
         scroll->ensureWidgetVisible(focus);
     }
+}
+
+// Measured once the widgets are polished, so the sizes are those of the real fonts and style.
+void FilterDialog::showEvent(QShowEvent *event) {
+    if (!fitted_) {
+        fitted_ = true;
+        fitToRows();
+    }
+    QDialog::showEvent(event);
+}
+
+// As large as the rows need, up to a size that fits a small screen; the rest scrolls. The rows are
+// never narrower than their labels and boxes.
+void FilterDialog::fitToRows() {
+    QWidget *rows = scroll_->widget();
+    const QSize rowsSize = rows->sizeHint();
+    const int frame = 2 * scroll_->frameWidth();
+    scroll_->setMinimumWidth(rows->minimumSizeHint().width() + frame + scroll_->verticalScrollBar()->sizeHint().width());
+    const QMargins margins = layout()->contentsMargins();
+    const int width = rowsSize.width() + frame + scroll_->verticalScrollBar()->sizeHint().width() +
+                      layout()->spacing() + buttons_->sizeHint().width() + margins.left() + margins.right();
+    const int height = rowsSize.height() + frame + margins.top() + margins.bottom();
+    resize(std::max(width, 420), std::clamp(height, buttons_->sizeHint().height() + 40, 480));
 }
 
 // Every field gets a condition, empty ones included, each split into operator and value.
