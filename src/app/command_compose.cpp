@@ -1,6 +1,7 @@
 #include "app/command_compose.h"
 
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <algorithm>
@@ -274,8 +275,18 @@ void Composer::addedSwitches() {
     filter();
 }
 
+// "LC_ALL=name " before the program, for a locale other than C; LC_ALL, because it wins over
+// whatever the environment of the run sets.
+std::string localePrefix(const std::string &requested) {
+    const char *current = std::setlocale(LC_TIME, nullptr);
+    std::string name = !requested.empty() ? requested : current ? current : "";
+    if (name.empty() || name == "C" || name == "POSIX" || name.rfind("C.", 0) == 0)
+        return {};
+    return "LC_ALL=" + shellQuote(name) + " ";
+}
+
 ComposedCommand Composer::compose(const std::string &programPath) {
-    out_.text = shellQuote(programPath);
+    out_.text = localePrefix(request_.dateLocale) + shellQuote(programPath);
     names();
     if (settings_.oemText())
         add("/OEM");

@@ -16,7 +16,11 @@ struct CommandLineRequest {
     bool folderBatch = false;
     const SourceTable *table = nullptr;     // the current table: column order, exclusions, conditions
     const ExportSettings *settings = nullptr;
-    std::string programPath;                // the program the command runs; empty: the running quorv
+    std::string programPath{};              // the program the command runs; empty: the running quorv
+    // The locale whose date format the conversion writes and reads dates in; empty: this process's
+    // LC_TIME. Unless it is the C locale the command sets it, so a scheduler's run, whose
+    // environment has another locale or none, writes the same dates.
+    std::string dateLocale{};
 };
 
 // The composed command and what a saved script needs beside it.

@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <map>
+#include <clocale>
+#include <locale.h>
 #include <sys/stat.h>
 
 #include "app/command_compose.h"
@@ -267,6 +269,10 @@ protected:
         settings.sortEnabled = true;
         settings.sortAscending = false;
         setFormatOptions(settings);
+        if (!dateLocale.empty()) {
+            settings.dateOrder = '1';
+            settings.dateSeparator = '.';
+        }
 
         SourceTable table;
         table.path = tables + "/people.db";
@@ -278,10 +284,12 @@ protected:
         table.conditions.resize(9);
         table.conditions[5].text = ">=2";   // Amount
         table.conditions[2].text = "!*z*";  // City
+        if (!dateLocale.empty())
+            table.conditions[3].text = ">06.05.1998"; // Born after 6 May 1998 (read month first: 5 June)
         for (FilterCondition &c : table.conditions)
             parseCondition(c);
 
-        CommandLineRequest request{table.path, scripted + "/" + name, false, &table, &settings, {}};
+        CommandLineRequest request{table.path, scripted + "/" + name, false, &table, &settings, {}, dateLocale};
         const std::string script = scripts + "/run it's.sh";
         ASSERT_TRUE(saveCommandScript(request, program, script, &error)) << error;
 
@@ -297,6 +305,7 @@ protected:
 
     test::TempDir dir;
     std::string tables, programFolder, scripts, program;
+    std::string dateLocale; // the wizard's locale, when not C
 };
 
 // The same files with the same bytes; workbooks (which carry their save time) with the same cells.
@@ -341,6 +350,23 @@ TEST_F(RoundTrip, TheSavedScriptWritesWhatTheWizardWrites) {
         if (!HasFatalFailure())
             expectSameOutputs(type, reference, scripted);
     });
+}
+
+// The script sets the wizard's locale, so its dates and date conditions read as in the wizard
+// whatever locale the scheduler runs it in (here C.UTF-8).
+TEST_F(RoundTrip, DatesFollowTheWizardsLocale) {
+    locale_t german = newlocale(LC_TIME_MASK, "de_DE.UTF-8", nullptr);
+    if (!german)
+        GTEST_SKIP() << "the locale de_DE.UTF-8 is not installed (Debian package locales-all)";
+    freelocale(german);
+    dateLocale = "de_DE.UTF-8";
+    std::string reference, scripted;
+    convertBothWays(OutputType::Csv, false, reference, scripted);
+    ASSERT_FALSE(HasFatalFailure());
+    expectSameOutputs(OutputType::Csv, reference, scripted);
+    std::string csv = folderFiles(reference).begin()->second;
+    EXPECT_NE(csv.find("$HOME"), std::string::npos) << csv;   // born 7 May 1998
+    EXPECT_EQ(csv.find("O'Brien"), std::string::npos) << csv; // born 1984
 }
 
 // A folder batch: each table opened in turn with its own columns and no filter, as the wizard's
