@@ -22,9 +22,9 @@ bool saveScreen(QDialog &dialog, const QString &path) {
 bool saveDialogScreens(const QString &folder, SourceTable &table, ExportSettings &settings,
                        const CommandLineRequest &request) {
     QDir dir(folder);
-    bool ok = saveScreen(*makeColumnsDialog(nullptr, table, settings), dir.filePath("columns.png"));
-    ok = saveScreen(*makeFilterDialog(nullptr, table), dir.filePath("filter.png")) && ok;
-    ok = saveScreen(*makeCommandLineDialog(nullptr, request), dir.filePath("command_line.png")) && ok;
+    bool ok = saveScreen(*makeColumnsDialog(nullptr, table, settings), dir.filePath("dialog_columns.png"));
+    ok = saveScreen(*makeFilterDialog(nullptr, table), dir.filePath("dialog_filter.png")) && ok;
+    ok = saveScreen(*makeCommandLineDialog(nullptr, request), dir.filePath("dialog_command_line.png")) && ok;
     return ok;
 }
 

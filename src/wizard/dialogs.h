@@ -38,8 +38,8 @@ using SaveFileHook = std::function<QString(QWidget *parent, const QString &capti
 // Replaces the Save dialog (an empty hook restores it). Returns the hook it replaced.
 SaveFileHook setSaveFileHook(SaveFileHook hook);
 
-// Shows each of the three dialogs on the table and saves what it looks like as columns.png,
-// filter.png and command_line.png in folder. False when a picture cannot be saved.
+// Shows each of the three dialogs on the table and saves what it looks like as dialog_columns.png,
+// dialog_filter.png and dialog_command_line.png in folder. False when a picture cannot be saved.
 bool saveDialogScreens(const QString &folder, SourceTable &table, ExportSettings &settings,
                        const CommandLineRequest &request);
 

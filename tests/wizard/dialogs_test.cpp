@@ -306,7 +306,7 @@ void DialogTest::screens() {
                                &settings, "/usr/local/bin/quorv"};
     QDir().mkpath(QUORV_SCREENS_DIR);
     QVERIFY(saveDialogScreens(QUORV_SCREENS_DIR, table, settings, request));
-    for (const char *name : {"columns.png", "filter.png", "command_line.png"})
+    for (const char *name : {"dialog_columns.png", "dialog_filter.png", "dialog_command_line.png"})
         QVERIFY(QImage(QString(QUORV_SCREENS_DIR "/") + name).width() > 200);
 }
 
