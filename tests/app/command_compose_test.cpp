@@ -132,18 +132,6 @@ TEST(ComposeCommand, TextOfEachCase) {
     }
 }
 
-TEST(ComposeCommand, ConditionsGoToTheFilterFile) {
-    SourceTable table;
-    describe(table, {"Name", "Amount"});
-    table.conditions.resize(2);
-    table.conditions[1].text = ">=10";
-    ExportSettings settings;
-    CommandLineRequest request{"/d/t.db", "/o/t.dbf", false, &table, &settings, {}};
-    ComposedCommand command = composeCommand(request, "/q", "/s/my run.filter");
-    EXPECT_EQ(command.text, "/q /d/t.db /o/t.dbf /FILTER:'/s/my run.filter'");
-    EXPECT_EQ(command.filterFileText, "Amount:>=10\n");
-}
-
 TEST(ComposeCommand, ScriptNames) {
     const std::pair<const char *, const char *> names[] = {
         {"/s/run", "/s/run.sh"}, {"/s/run.sh", "/s/run.sh"}, {"/s/RUN.SH", "/s/RUN.SH"}, {"/s/run.bat", "/s/run.bat.sh"}};
@@ -151,16 +139,6 @@ TEST(ComposeCommand, ScriptNames) {
         EXPECT_EQ(scriptPathFor(chosen), script);
     EXPECT_EQ(filterPathForScript("/s/RUN.SH"), "/s/RUN.filter");
     EXPECT_EQ(scriptText("quorv a.db b.csv"), "#!/bin/sh\nquorv a.db b.csv\n");
-}
-
-TEST(ComposeCommand, AFileThatCannotBeWrittenGivesTheSystemsReason) {
-    SourceTable table;
-    describe(table, {"a"});
-    ExportSettings settings;
-    CommandLineRequest request{"/d/t.db", "/o/t.dbf", false, &table, &settings, {}};
-    std::string error;
-    EXPECT_FALSE(saveCommandScript(request, "/q", "/nonexistent folder/run.sh", &error));
-    EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
 }
 
 // ---- Round trip: the saved script, run by /bin/sh, writes what runExport writes.
