@@ -38,6 +38,23 @@ std::string colorDigits(unsigned rgb) {
     return text;
 }
 
+// A path the command can be run with from any folder (a scheduler's is not the wizard's).
+std::string absolutePath(const std::string &path) {
+    return path.empty() || path.front() == '/' ? path : platform::currentFolder() + path;
+}
+
+// Whether the command line, which takes the output's type from its extension, finds the type's
+// extension there.
+bool extensionNamesType(const std::string &path, OutputType type) {
+    size_t slash = path.rfind('/');
+    size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return false;
+    int found = outputTypeForExtension(std::string_view(path).substr(dot + 1, 4));
+    return found != 0 && std::string_view(outputFormat(static_cast<OutputType>(found)).extension) ==
+                             outputFormat(type).extension;
+}
+
 class Composer {
 public:
     Composer(const CommandLineRequest &request, const std::string &filterFilePath)
@@ -83,19 +100,22 @@ std::vector<int> Composer::includedFields() const {
 
 void Composer::names() {
     if (request_.folderBatch) {
-        std::string source = request_.sourcePath;
+        std::string source = absolutePath(request_.sourcePath);
         if (!containsNoCase(source, ".db")) {
             if (source.empty() || source.back() != '/')
                 source += '/';
             source += "*.db";
         }
         add(shellQuote(source));
-        add(shellQuote(request_.outputPath));
+        add(shellQuote(absolutePath(request_.outputPath)));
         add("/to" + batchExtension(settings_.outputType));
         return;
     }
-    add(shellQuote(request_.sourcePath));
-    add(shellQuote(request_.outputPath));
+    add(shellQuote(absolutePath(request_.sourcePath)));
+    add(shellQuote(absolutePath(request_.outputPath)));
+    if (!extensionNamesType(request_.outputPath, settings_.outputType))
+        note("The command line takes the output's type from its extension, and \"" + request_.outputPath +
+             "\" does not end in \"" + outputFormat(settings_.outputType).extension + "\".");
     columns();
 }
 
@@ -368,7 +388,7 @@ std::string scriptText(const std::string &command) { return "#!/bin/sh\n" + comm
 
 bool saveCommandScript(const CommandLineRequest &request, const std::string &programPath,
                        const std::string &scriptPath, std::string *error) {
-    std::string filterPath = filterPathForScript(scriptPath);
+    std::string filterPath = filterPathForScript(absolutePath(scriptPath));
     ComposedCommand command = composeCommand(request, programPath, filterPath);
     if (!command.filterFileText.empty() && !writeWholeFile(filterPath, command.filterFileText, 0644, error))
         return false;

@@ -15,6 +15,7 @@
 #include "export/settings.h"
 #include "export/writer.h"
 #include "fixture/paradox_builder.h"
+#include "platform/system.h"
 #include "source/paradox_table.h"
 #include "support/test_support.h"
 
@@ -130,6 +131,18 @@ TEST(ComposeCommand, TextOfEachCase) {
         EXPECT_EQ(composeCommandLine(request, "/opt/it's/quorv", "/s/run.filter"), "'/opt/it'\\''s/quorv'" + c.expected)
             << c.what;
     }
+}
+
+TEST(ComposeCommand, RelativePathsAndAnOutputWhoseExtensionNamesAnotherType) {
+    SourceTable table;
+    describe(table, {"a"});
+    ExportSettings settings;
+    settings.outputType = OutputType::Xlsx;
+    CommandLineRequest request{"t.db", "/o/t.xlsx.bak", false, &table, &settings};
+    ComposedCommand command = composeCommand(request, "/q", "");
+    EXPECT_EQ(command.text, "/q " + shellQuote(platform::currentFolder() + "t.db") + " /o/t.xlsx.bak");
+    ASSERT_EQ(command.notes.size(), 1u);
+    EXPECT_NE(command.notes[0].find("does not end in \".xlsx\""), std::string::npos);
 }
 
 TEST(ComposeCommand, ScriptNames) {
