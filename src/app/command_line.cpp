@@ -102,9 +102,10 @@ public:
     }
     explicit SwitchText(std::string text) : text_(std::move(text)), argumentMode_(false) {}
 
-    size_t find(const char *name, bool exact) const {
+    size_t find(const char *name, bool exact) const { return findFrom(name, 0, exact); }
+    size_t findFrom(const char *name, size_t from, bool exact = false) const {
         size_t n = std::strlen(name);
-        for (size_t i = 0; i + n <= text_.size(); ++i) {
+        for (size_t i = from; i + n <= text_.size(); ++i) {
             if (insideValue(i))
                 continue;
             int d = exact ? std::strncmp(text_.c_str() + i, name, n) : strncasecmp(text_.c_str() + i, name, n);
@@ -114,6 +115,13 @@ public:
         return std::string::npos;
     }
     bool has(const char *name, bool exact = false) const { return find(name, exact) != std::string::npos; }
+    // Whether the switch occurs other than as the start of a longer one (/oem, but not /OEMCP:).
+    bool hasApartFrom(const char *name, const char *longer) const {
+        for (size_t at = find(name, false); at != std::string::npos; at = findFrom(name, at + 1))
+            if (strncasecmp(text_.c_str() + at, longer, std::strlen(longer)) != 0)
+                return true;
+        return false;
+    }
 
     // The value written right after the switch.
     bool value(const char *name, std::string &out, bool exact = false) const {
@@ -364,7 +372,7 @@ ExitStatus CommandLineRun::readSwitches() {
     std::string value;
     long number = 0;
 
-    if (sw.has("/oem"))
+    if (sw.hasApartFrom("/oem", "/OEMCP:"))
         settings_.oemFlags ^= 1u;
     if (sw.has("/go")) {
         settings_.sqlWriteGo = true;

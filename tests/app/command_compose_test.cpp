@@ -375,7 +375,7 @@ TEST_F(RoundTrip, AFolderBatchScriptWritesWhatTheWizardWrites) {
         settings.outputType = type;
         settings.rssFormat = rss;
         settings.viewAfterExport = false;
-        settings.oemFlags = 1;
+        settings.oemCodePage = 850; // with OEM text off: /OEMCP: must not turn it on
         settings.reverseOrder = true;
         setFormatOptions(settings);
 
