@@ -239,8 +239,9 @@ void Composer::filter() {
         if (text.empty())
             continue;
         std::string name = fieldName(*table_, static_cast<int>(i));
-        if (name.find(':') != std::string::npos)
-            note("The condition of the field \"" + name + "\" cannot be saved: its name holds a colon.");
+        if (name.find(':') != std::string::npos || text.find_first_of("\r\n") != std::string::npos)
+            note("The condition of the field \"" + name + "\" cannot be saved: a colon in the name or a line "
+                 "break in the condition.");
         out_.filterFileText += name + ":" + text + "\n";
     }
     if (!out_.filterFileText.empty())
