@@ -1,12 +1,12 @@
 #include "app/command_compose.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
-#include <string_view>
 #include <fcntl.h>
+#include <string_view>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,12 +24,18 @@ constexpr int kDefaultBorder = 1;
 constexpr unsigned kDefaultTextColor = 0x000000;
 constexpr unsigned kDefaultBackColor = 0xFFFFFF;
 
-bool containsNoCase(const std::string &text, const char *part) { return strcasestr(text.c_str(), part) != nullptr; }
+bool containsNoCase(const std::string &text, const char *part) {
+    return strcasestr(text.c_str(), part) != nullptr;
+}
 
-bool isTextOrCsv(OutputType type) { return type == OutputType::Text || type == OutputType::Csv; }
+bool isTextOrCsv(OutputType type) {
+    return type == OutputType::Text || type == OutputType::Csv;
+}
 
 // The extension a folder batch names after /to: the type's extension without its dot.
-std::string batchExtension(OutputType type) { return outputFormat(type).extension + 1; }
+std::string batchExtension(OutputType type) {
+    return outputFormat(type).extension + 1;
+}
 
 // "#rrggbb" digits of an RGB value that holds red in its lowest byte.
 std::string colorDigits(unsigned rgb) {
@@ -56,14 +62,14 @@ bool extensionNamesType(const std::string &path, OutputType type) {
 }
 
 class Composer {
-public:
+  public:
     Composer(const CommandLineRequest &request, const std::string &filterFilePath)
         : request_(request), settings_(*request.settings), table_(request.table),
           filterFilePath_(filterFilePath) {}
 
     ComposedCommand compose(const std::string &programPath);
 
-private:
+  private:
     void add(const std::string &word) { out_.text += " " + word; }
     void addSwitch(const char *name, const std::string &value) { add(name + shellQuote(value)); }
     void note(const std::string &text) { out_.notes.push_back(text); }
@@ -137,7 +143,8 @@ void Composer::columns() {
         if (!list.empty())
             list += ',';
         bool protect = name.find(',') != std::string::npos || (!name.empty() && name.back() == ' ');
-        if (name.empty() || name.front() == '"' || name.back() == '"' || (protect && name.find('"') != std::string::npos))
+        if (name.empty() || name.front() == '"' || name.back() == '"' ||
+            (protect && name.find('"') != std::string::npos))
             note("The column \"" + name + "\" cannot be named in the column list.");
         list += protect ? "\"" + name + "\"" : name;
     }
@@ -150,11 +157,20 @@ void Composer::pageSwitches() {
     const OutputType type = settings_.outputType;
     if (type == OutputType::Sql) {
         switch (settings_.sqlDialect) {
-        case SqlDialect::SqlServer: add("/SQL2000"); break;
-        case SqlDialect::MySql: add("/MYSQL"); break;
-        case SqlDialect::Oracle: add("/ORACLE"); break;
-        case SqlDialect::PostgreSql: add("/POSTGRESQL"); break;
-        default: break;
+        case SqlDialect::SqlServer:
+            add("/SQL2000");
+            break;
+        case SqlDialect::MySql:
+            add("/MYSQL");
+            break;
+        case SqlDialect::Oracle:
+            add("/ORACLE");
+            break;
+        case SqlDialect::PostgreSql:
+            add("/POSTGRESQL");
+            break;
+        default:
+            break;
         }
         if (!settings_.writeHeader)
             add("/nocreatetable");
@@ -164,7 +180,8 @@ void Composer::pageSwitches() {
             else
                 add("/go");
             if (settings_.sqlGoEvery <= 0)
-                note("A \"Go\" line after every 0 records cannot be given on the command line; it writes one after every 100.");
+                note("A \"Go\" line after every 0 records cannot be given on the command line; it writes one "
+                     "after every 100.");
         }
         return;
     }
@@ -180,7 +197,8 @@ void Composer::pageSwitches() {
     else
         addSwitch("/SEP", sep);
     if (sep.size() > 1 && sep != "space" && sep != "tab")
-        note("The command line takes one separator character; \"" + sep + "\" becomes \"" + sep.substr(0, 1) + "\".");
+        note("The command line takes one separator character; \"" + sep + "\" becomes \"" + sep.substr(0, 1) +
+             "\".");
     if (settings_.utf8)
         add("/utf8");
     if (settings_.quoteAll)
@@ -240,7 +258,8 @@ void Composer::filter() {
             continue;
         std::string name = fieldName(*table_, static_cast<int>(i));
         if (name.find(':') != std::string::npos || text.find_first_of("\r\n") != std::string::npos)
-            note("The condition of the field \"" + name + "\" cannot be saved: a colon in the name or a line "
+            note("The condition of the field \"" + name +
+                 "\" cannot be saved: a colon in the name or a line "
                  "break in the condition.");
         out_.filterFileText += name + ":" + text + "\n";
     }
@@ -316,7 +335,9 @@ ComposedCommand Composer::compose(const std::string &programPath) {
     return out_;
 }
 
-std::string errnoText() { return platform::systemMessage(errno); }
+std::string errnoText() {
+    return platform::systemMessage(errno);
+}
 
 bool writeWholeFile(const std::string &path, const std::string &content, mode_t mode, std::string *error) {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
@@ -385,7 +406,9 @@ std::string filterPathForScript(const std::string &scriptPath) {
     return path + ".filter";
 }
 
-std::string scriptText(const std::string &command) { return "#!/bin/sh\n" + command + "\n"; }
+std::string scriptText(const std::string &command) {
+    return "#!/bin/sh\n" + command + "\n";
+}
 
 bool saveCommandScript(const CommandLineRequest &request, const std::string &programPath,
                        const std::string &scriptPath, std::string *error) {

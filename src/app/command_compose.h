@@ -11,12 +11,12 @@ struct ExportSettings;
 
 // What the wizard knows when the user asks for the command line of its conversion.
 struct CommandLineRequest {
-    std::string sourcePath;                 // the table, or the folder of a folder batch
-    std::string outputPath;                 // the output file, or the output folder of a folder batch
+    std::string sourcePath; // the table, or the folder of a folder batch
+    std::string outputPath; // the output file, or the output folder of a folder batch
     bool folderBatch = false;
-    const SourceTable *table = nullptr;     // the current table: column order, exclusions, conditions
+    const SourceTable *table = nullptr; // the current table: column order, exclusions, conditions
     const ExportSettings *settings = nullptr;
-    std::string programPath{};              // the program the command runs; empty: the running quorv
+    std::string programPath{}; // the program the command runs; empty: the running quorv
     // The locale whose date format the conversion writes and reads dates in; empty: this process's
     // LC_TIME. Unless it is the C locale the command sets it, so a scheduler's run, whose
     // environment has another locale or none, writes the same dates.
@@ -25,9 +25,9 @@ struct CommandLineRequest {
 
 // The composed command and what a saved script needs beside it.
 struct ComposedCommand {
-    std::string text;                // one line, quoted for a POSIX shell
-    std::string filterFileText;      // "name:condition" lines; empty when no condition is set
-    std::vector<std::string> notes;  // settings of the conversion that the command cannot repeat
+    std::string text;               // one line, quoted for a POSIX shell
+    std::string filterFileText;     // "name:condition" lines; empty when no condition is set
+    std::vector<std::string> notes; // settings of the conversion that the command cannot repeat
 };
 
 // Composes the command. filterFilePath is where the conditions will be saved (it is named by

@@ -25,12 +25,12 @@ namespace {
 enum Column { NameColumn = 0, TypeColumn = 1, SizeColumn = 2, ColumnCount = 3 };
 
 class ColumnsDialog : public QDialog {
-public:
+  public:
     ColumnsDialog(QWidget *parent, SourceTable &table, ExportSettings &settings);
 
     void accept() override;
 
-private:
+  private:
     void fillRow(int row);
     void move(int step);
     void setAllChecked(bool checked);
@@ -81,7 +81,8 @@ ColumnsDialog::ColumnsDialog(QWidget *parent, SourceTable &table, ExportSettings
     connect(selectAll, &QPushButton::clicked, this, [this] { setAllChecked(true); });
     connect(unselectAll, &QPushButton::clicked, this, [this] { setAllChecked(false); });
 
-    auto makeMoveButton = [this](const char *name, QStyle::StandardPixmap icon, const QString &tip, int step) {
+    auto makeMoveButton = [this](const char *name, QStyle::StandardPixmap icon, const QString &tip,
+                                 int step) {
         auto *button = new QToolButton(this);
         button->setObjectName(name);
         button->setIcon(style()->standardIcon(icon));
@@ -91,7 +92,8 @@ ColumnsDialog::ColumnsDialog(QWidget *parent, SourceTable &table, ExportSettings
         return button;
     };
     QToolButton *up = makeMoveButton("moveUp", QStyle::SP_ArrowUp, tr("Move the selected column up"), -1);
-    QToolButton *down = makeMoveButton("moveDown", QStyle::SP_ArrowDown, tr("Move the selected column down"), 1);
+    QToolButton *down =
+        makeMoveButton("moveDown", QStyle::SP_ArrowDown, tr("Move the selected column down"), 1);
 
     decimals_ = new QSpinBox(this);
     decimals_->setObjectName("decimals");
@@ -138,7 +140,8 @@ ColumnsDialog::ColumnsDialog(QWidget *parent, SourceTable &table, ExportSettings
 void ColumnsDialog::fillRow(int row) {
     const int field = order_[static_cast<size_t>(row)];
     const FieldInfo &info = table_.fields[static_cast<size_t>(field)];
-    const QString texts[ColumnCount] = {shownFieldName(table_, field), QString::fromLatin1(fieldTypeName(table_, field)),
+    const QString texts[ColumnCount] = {shownFieldName(table_, field),
+                                        QString::fromLatin1(fieldTypeName(table_, field)),
                                         QString::number(info.size)};
     for (int column = 0; column < ColumnCount; ++column) {
         QTableWidgetItem *item = list_->item(row, column);

@@ -35,10 +35,10 @@ QString askSavePath(QWidget *parent, const QString &caption, const QString &filt
 const char kFilterPlaceholder[] = "<script>.filter";
 
 class CommandLineDialog : public QDialog {
-public:
+  public:
     CommandLineDialog(QWidget *parent, const CommandLineRequest &request);
 
-private:
+  private:
     void save();
     void showCommand(const std::string &filterPath);
 
@@ -111,7 +111,11 @@ QString readableCommand(const std::string &bytes, const SourceTable *table) {
     size_t plain = 0;
     for (size_t i = 0; i < bytes.size();) {
         const unsigned char c = static_cast<unsigned char>(bytes[i]);
-        size_t length = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+        size_t length = c < 0x80             ? 1
+                        : (c & 0xE0) == 0xC0 ? 2
+                        : (c & 0xF0) == 0xE0 ? 3
+                        : (c & 0xF8) == 0xF0 ? 4
+                                             : 0;
         bool valid = length > 0 && i + length <= bytes.size();
         for (size_t k = 1; valid && k < length; ++k)
             valid = (static_cast<unsigned char>(bytes[i + k]) & 0xC0) == 0x80;
@@ -127,7 +131,8 @@ QString readableCommand(const std::string &bytes, const SourceTable *table) {
 }
 
 void CommandLineDialog::showCommand(const std::string &filterPath) {
-    text_->setPlainText(readableCommand(composeCommandLine(request_, programPath_, filterPath), request_.table));
+    text_->setPlainText(
+        readableCommand(composeCommandLine(request_, programPath_, filterPath), request_.table));
 }
 
 // The dialog stays open after a save, whether it worked or not.
@@ -139,7 +144,8 @@ void CommandLineDialog::save() {
     QString shownPath = QString::fromStdString(path);
     // The Save dialog asked about the name as chosen; a name that got ".sh" added is asked about here.
     if (path != chosen.toStdString() && QFileInfo::exists(shownPath) &&
-        !showMessage(this, tr("%1 already exists.\nDo you want to replace it?").arg(shownPath), MessageKind::Question))
+        !showMessage(this, tr("%1 already exists.\nDo you want to replace it?").arg(shownPath),
+                     MessageKind::Question))
         return;
     std::string error;
     if (!saveCommandScript(request_, programPath_, path, &error)) {

@@ -26,15 +26,15 @@ namespace {
 constexpr int kMaxConditionLength = 254;
 
 class FilterDialog : public QDialog {
-public:
+  public:
     FilterDialog(QWidget *parent, SourceTable &table);
 
     void accept() override;
 
-protected:
+  protected:
     void showEvent(QShowEvent *event) override;
 
-private:
+  private:
     void fitToRows();
 
     SourceTable &table_;
@@ -109,7 +109,8 @@ void FilterDialog::fitToRows() {
     QWidget *rows = scroll_->widget();
     const QSize rowsSize = rows->sizeHint();
     const int frame = 2 * scroll_->frameWidth();
-    scroll_->setMinimumWidth(rows->minimumSizeHint().width() + frame + scroll_->verticalScrollBar()->sizeHint().width());
+    scroll_->setMinimumWidth(rows->minimumSizeHint().width() + frame +
+                             scroll_->verticalScrollBar()->sizeHint().width());
     const QMargins margins = layout()->contentsMargins();
     const int width = rowsSize.width() + frame + scroll_->verticalScrollBar()->sizeHint().width() +
                       layout()->spacing() + buttons_->sizeHint().width() + margins.left() + margins.right();

@@ -19,6 +19,8 @@ inline std::string tableBytes(const SourceTable &table, const QString &text) {
 }
 
 // The field's name as the user reads it (converted from OEM text when that option is on).
-inline QString shownFieldName(const SourceTable &table, int field) { return tableText(table, fieldName(table, field)); }
+inline QString shownFieldName(const SourceTable &table, int field) {
+    return tableText(table, fieldName(table, field));
+}
 
 } // namespace quorv::wizard

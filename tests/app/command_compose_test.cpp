@@ -2,10 +2,10 @@
 // wizard's own export writes.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <map>
 #include <clocale>
+#include <filesystem>
 #include <locale.h>
+#include <map>
 #include <sys/stat.h>
 
 #include "app/command_compose.h"
@@ -54,20 +54,26 @@ TEST(ComposeCommand, TextOfEachCase) {
          " /data/cust.db /out/cust.dbf"},
         {"an output with a blank is quoted, the source is not", OutputType::DbaseIII, false, "/data/cust.db",
          "/out/my cust.dbf", none, " /data/cust.db '/out/my cust.dbf'"},
-        {"folder batch: *.db added, /tocsv before the page's switches", OutputType::Csv, true, "/data/in", "/out",
-         none, " '/data/in/*.db' /out /tocsv /SEP,"},
+        {"folder batch: *.db added, /tocsv before the page's switches", OutputType::Csv, true, "/data/in",
+         "/out", none, " '/data/in/*.db' /out /tocsv /SEP,"},
         {"folder batch of a folder with a blank: the pattern inside the quotes", OutputType::Xlsx, true,
          "/data/my in/", "/out", none, " '/data/my in/*.db' /out /toxlsx"},
-        {"folder batch naming its tables keeps the name; DBF variants and RSS", OutputType::VisualFoxPro, true,
-         "/data/A*.DB", "/out", none, " '/data/A*.DB' /out /todbf /VFP"},
+        {"folder batch naming its tables keeps the name; DBF variants and RSS", OutputType::VisualFoxPro,
+         true, "/data/A*.DB", "/out", none, " '/data/A*.DB' /out /todbf /VFP"},
         {"RSS in a batch", OutputType::Rss, true, "/d", "/o", none, " '/d/*.db' /o /toxml /RSS2"},
         {"fields 1 and 3 of four left out", OutputType::DbaseIV, false, "/d/t.db", "/o/t.dbf",
-         [](SourceTable &t, ExportSettings &) { t.fieldExcluded = {0, 1, 0, 1}; },
+         [](SourceTable &t, ExportSettings &) {
+             t.fieldExcluded = {0, 1, 0, 1};
+         },
          " /d/t.db /o/t.dbf /columns:a,c /DBASE4"},
-        {"every field left out: an empty list, not every field", OutputType::Csv, false, "/d/t.db", "/o/t.csv",
-         [](SourceTable &t, ExportSettings &) { t.fieldExcluded = {1, 1, 1, 1}; },
+        {"every field left out: an empty list, not every field", OutputType::Csv, false, "/d/t.db",
+         "/o/t.csv",
+         [](SourceTable &t, ExportSettings &) {
+             t.fieldExcluded = {1, 1, 1, 1};
+         },
          " /d/t.db /o/t.csv /columns:'' /SEP,"},
-        {"moved columns keep their order; names with blanks, commas", OutputType::Csv, false, "/d/t.db", "/o/t.csv",
+        {"moved columns keep their order; names with blanks, commas", OutputType::Csv, false, "/d/t.db",
+         "/o/t.csv",
          [](SourceTable &t, ExportSettings &s) {
              t.fields[1].name = "Last Name";
              t.fields[2].name = "net, gross";
@@ -128,7 +134,8 @@ TEST(ComposeCommand, TextOfEachCase) {
         settings.outputType = c.type;
         c.set(table, settings);
         CommandLineRequest request{c.source, c.output, c.folderBatch, &table, &settings, {}};
-        EXPECT_EQ(composeCommandLine(request, "/opt/it's/quorv", "/s/run.filter"), "'/opt/it'\\''s/quorv'" + c.expected)
+        EXPECT_EQ(composeCommandLine(request, "/opt/it's/quorv", "/s/run.filter"),
+                  "'/opt/it'\\''s/quorv'" + c.expected)
             << c.what;
     }
 }
@@ -148,8 +155,10 @@ TEST(ComposeCommand, RelativePathsAndAnOutputWhoseExtensionNamesAnotherType) {
 }
 
 TEST(ComposeCommand, ScriptNames) {
-    const std::pair<const char *, const char *> names[] = {
-        {"/s/run", "/s/run.sh"}, {"/s/run.sh", "/s/run.sh"}, {"/s/RUN.SH", "/s/RUN.SH"}, {"/s/run.bat", "/s/run.bat.sh"}};
+    const std::pair<const char *, const char *> names[] = {{"/s/run", "/s/run.sh"},
+                                                           {"/s/run.sh", "/s/run.sh"},
+                                                           {"/s/RUN.SH", "/s/RUN.SH"},
+                                                           {"/s/run.bat", "/s/run.bat.sh"}};
     for (const auto &[chosen, script] : names)
         EXPECT_EQ(scriptPathFor(chosen), script);
     EXPECT_EQ(filterPathForScript("/s/RUN.SH"), "/s/RUN.filter");
@@ -160,17 +169,41 @@ TEST(ComposeCommand, ScriptNames) {
 
 void writeTable(const std::string &path) {
     fixture::TableSpec layout;
-    layout.fields = {{"Id", PxAutoInc},       {"Last Name", PxChar, 20}, {"City", PxChar, 24},
-                     {"Born", PxDate},        {"Score", PxShort},        {"Amount", PxNumber},
-                     {"Paid", PxLogical},     {"Notes", PxMemoBlob, 40}, {"Gr\xF6\xDF" "e, net", PxCurrency}};
+    layout.fields = {{"Id", PxAutoInc},
+                     {"Last Name", PxChar, 20},
+                     {"City", PxChar, 24},
+                     {"Born", PxDate},
+                     {"Score", PxShort},
+                     {"Amount", PxNumber},
+                     {"Paid", PxLogical},
+                     {"Notes", PxMemoBlob, 40},
+                     {"Gr\xF6\xDF"
+                      "e, net",
+                      PxCurrency}};
     std::vector<std::vector<Cell>> rows;
-    const char *names[] = {"Smith", "smith", "O'Brien", "B\xE4" "cker", "$HOME", "`id`", "<b>&amp;</b>", "Jones"};
-    const char *cities[] = {"Boston", "say \"hi\"", "Oslo;Bergen", "|pipe|", "a\\b", "tab\there", "", "M\xFC" "nchen"};
+    const char *names[] = {"Smith",
+                           "smith",
+                           "O'Brien",
+                           "B\xE4"
+                           "cker",
+                           "$HOME",
+                           "`id`",
+                           "<b>&amp;</b>",
+                           "Jones"};
+    const char *cities[] = {"Boston",
+                            "say \"hi\"",
+                            "Oslo;Bergen",
+                            "|pipe|",
+                            "a\\b",
+                            "tab\there",
+                            "",
+                            "M\xFC"
+                            "nchen"};
     for (int i = 0; i < 8; ++i)
         rows.push_back({Cell::integer(i + 1), Cell::text(names[i]), Cell::text(cities[i]),
                         i == 3 ? Cell() : Cell::date(1970 + 7 * i, 1 + i, 3 + i), Cell::integer(i * 7 - 20),
-                        Cell::real(i * 1.375), Cell::logical(i % 2 == 0), Cell::text(i % 3 ? "memo, \"text\"" : ""),
-                        Cell::real(-i * 12.5)});
+                        Cell::real(i * 1.375), Cell::logical(i % 2 == 0),
+                        Cell::text(i % 3 ? "memo, \"text\"" : ""), Cell::real(-i * 12.5)});
     std::string error;
     ASSERT_TRUE(fixture::writeTable(path, layout, rows, &error)) << error;
 }
@@ -224,14 +257,14 @@ std::string cellsText(const test::XlBook &book) {
     for (const test::XlSheet &sheet : book) {
         text += "[" + sheet.name + "]\n";
         for (const auto &[at, cell] : sheet.cells)
-            text += std::to_string(at.first) + "," + std::to_string(at.second) + " " + cell.kind + " " + cell.value +
-                    " " + cell.format + "\n";
+            text += std::to_string(at.first) + "," + std::to_string(at.second) + " " + cell.kind + " " +
+                    cell.value + " " + cell.format + "\n";
     }
     return text;
 }
 
 class RoundTrip : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         tables = dir.file("tables $T 'x' \xC3\xBC");
         programFolder = dir.file("prog it's $P `y` \xC3\xA4");
@@ -246,7 +279,8 @@ protected:
 
     // Exports in process and through the saved script; returns the two output folders.
     void convertBothWays(OutputType type, bool rss, std::string &reference, std::string &scripted) {
-        std::string name = std::string("out \"$1\" 'q' \xC3\xB6") + (rss ? ".xml" : outputFormat(type).extension);
+        std::string name =
+            std::string("out \"$1\" 'q' \xC3\xB6") + (rss ? ".xml" : outputFormat(type).extension);
         reference = dir.file("reference " + std::to_string(static_cast<int>(type)) + (rss ? "r" : ""));
         scripted = dir.file("scripted $O `z` " + std::to_string(static_cast<int>(type)) + (rss ? "r" : ""));
         fs::create_directories(reference);
@@ -271,18 +305,19 @@ protected:
         table.path = tables + "/people.db";
         std::string error;
         ASSERT_TRUE(openSourceTable(table, settings, &error)) << error;
-        settings.sortField = 1; // Last Name
+        settings.sortField = 1;                         // Last Name
         table.fieldOrder = {8, 1, 0, 2, 3, 4, 5, 6, 7}; // the last field moved to the front
         table.fieldExcluded = {0, 0, 1, 0, 1, 0, 0, 1, 0};
         table.conditions.resize(9);
-        table.conditions[5].text = ">=2";   // Amount
-        table.conditions[2].text = "!*z*";  // City
+        table.conditions[5].text = ">=2";  // Amount
+        table.conditions[2].text = "!*z*"; // City
         if (!dateLocale.empty())
             table.conditions[3].text = ">06.05.1998"; // Born after 6 May 1998 (read month first: 5 June)
         for (FilterCondition &c : table.conditions)
             parseCondition(c);
 
-        CommandLineRequest request{table.path, scripted + "/" + name, false, &table, &settings, {}, dateLocale};
+        CommandLineRequest request{table.path, scripted + "/" + name, false, &table, &settings, {},
+                                   dateLocale};
         const std::string script = scripts + "/run it's.sh";
         ASSERT_TRUE(saveCommandScript(request, program, script, &error)) << error;
 
@@ -291,7 +326,8 @@ protected:
         closeSourceTable(table);
         ASSERT_TRUE(result.ok);
 
-        test::RunResult run = test::runProgram({"/bin/sh", script}, dir.path(), -1, {"LC_ALL=C.UTF-8", "TZ=UTC"});
+        test::RunResult run =
+            test::runProgram({"/bin/sh", script}, dir.path(), -1, {"LC_ALL=C.UTF-8", "TZ=UTC"});
         ASSERT_EQ(run.status, 0) << test::readFile(script) << run.err;
         EXPECT_FALSE(test::fileExists(programFolder + "/quorv.log")) << "a switch was found inside a path";
     }
@@ -394,7 +430,8 @@ TEST_F(RoundTrip, AFolderBatchScriptWritesWhatTheWizardWrites) {
             EXPECT_TRUE(runExport(table, copy).ok);
             closeSourceTable(table);
         }
-        test::RunResult run = test::runProgram({"/bin/sh", script}, dir.path(), -1, {"LC_ALL=C.UTF-8", "TZ=UTC"});
+        test::RunResult run =
+            test::runProgram({"/bin/sh", script}, dir.path(), -1, {"LC_ALL=C.UTF-8", "TZ=UTC"});
         ASSERT_EQ(run.status, 0) << test::readFile(script) << run.err;
         expectSameOutputs(type, reference, scripted);
     });
