@@ -24,8 +24,11 @@ constexpr int kDefaultBorder = 1;
 constexpr unsigned kDefaultTextColor = 0x000000;
 constexpr unsigned kDefaultBackColor = 0xFFFFFF;
 
-bool containsNoCase(const std::string &text, const char *part) {
-    return strcasestr(text.c_str(), part) != nullptr;
+// A folder batch's source that names its tables already: a pattern, or a path ending in ".db".
+bool namesTables(const std::string &source) {
+    size_t n = source.size();
+    return source.find_first_of("*?") != std::string::npos ||
+           (n >= 3 && strcasecmp(source.c_str() + n - 3, ".db") == 0);
 }
 
 bool isTextOrCsv(OutputType type) {
@@ -82,6 +85,10 @@ class Composer {
     void htmlSwitches();
     void filter();
     std::vector<int> includedFields() const;
+    bool isRss() const {
+        return settings_.outputType == OutputType::Rss ||
+               (settings_.outputType == OutputType::Xml && settings_.rssFormat);
+    }
 
     const CommandLineRequest &request_;
     const ExportSettings &settings_;
@@ -96,7 +103,7 @@ class Composer {
 std::vector<int> Composer::includedFields() const {
     std::vector<int> fields;
     int positions = table_->fieldCount;
-    if (settings_.rssFormat || settings_.outputType == OutputType::Rss)
+    if (isRss())
         positions = std::min(positions, 3);
     for (int p = 0; p < positions; ++p)
         if (!table_->fieldExcluded[static_cast<size_t>(p)])
@@ -107,7 +114,7 @@ std::vector<int> Composer::includedFields() const {
 void Composer::names() {
     if (request_.folderBatch) {
         std::string source = absolutePath(request_.sourcePath);
-        if (!containsNoCase(source, ".db")) {
+        if (!namesTables(source)) {
             if (source.empty() || source.back() != '/')
                 source += '/';
             source += "*.db";
@@ -299,7 +306,7 @@ void Composer::addedSwitches() {
         add("/nohdr");
     if (settings_.appendMode)
         add("/append");
-    if ((type == OutputType::Xml && settings_.rssFormat) || type == OutputType::Rss)
+    if (isRss())
         add("/RSS2");
     htmlSwitches();
     if (!isTextOrCsv(type)) {

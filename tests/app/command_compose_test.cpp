@@ -56,6 +56,8 @@ TEST(ComposeCommand, TextOfEachCase) {
          "/out/my cust.dbf", none, " /data/cust.db '/out/my cust.dbf'"},
         {"folder batch: *.db added, /tocsv before the page's switches", OutputType::Csv, true, "/data/in",
          "/out", none, " '/data/in/*.db' /out /tocsv /SEP,"},
+        {"a folder whose name holds .db still gets its pattern", OutputType::Rtf, true, "/data/my.dbfiles",
+         "/o", none, " '/data/my.dbfiles/*.db' /o /tortf"},
         {"folder batch of a folder with a blank: the pattern inside the quotes", OutputType::Xlsx, true,
          "/data/my in/", "/out", none, " '/data/my in/*.db' /out /toxlsx"},
         {"folder batch naming its tables keeps the name; DBF variants and RSS", OutputType::VisualFoxPro,
