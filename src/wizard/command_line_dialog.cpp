@@ -1,6 +1,7 @@
 // The Command Line dialog: the command that repeats the conversion, and saving it as a script.
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -25,10 +26,22 @@ SaveFileHook &installedSaveHook() {
     return hook;
 }
 
-QString askSavePath(QWidget *parent, const QString &caption, const QString &filter) {
+QString askSavePath(QWidget *parent, const QString &caption, const QString &suggested,
+                    const QString &filter) {
     if (installedSaveHook())
-        return installedSaveHook()(parent, caption, filter);
-    return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
+        return installedSaveHook()(parent, caption, suggested, filter);
+    return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+}
+
+// Beside the output: customers.sh for customers.csv, convert.sh in a folder batch's output folder.
+QString suggestedScriptPath(const CommandLineRequest &request) {
+    const QString output = QString::fromStdString(request.outputPath);
+    if (output.isEmpty())
+        return QString();
+    if (request.folderBatch)
+        return QDir(output).filePath("convert.sh");
+    const QFileInfo info(output);
+    return info.dir().filePath(info.completeBaseName() + ".sh");
 }
 
 // Shown in place of the filter file's path until the script is saved.
@@ -137,7 +150,8 @@ void CommandLineDialog::showCommand(const std::string &filterPath) {
 
 // The dialog stays open after a save, whether it worked or not.
 void CommandLineDialog::save() {
-    QString chosen = askSavePath(this, tr("Save as script"), tr("Shell scripts (*.sh)"));
+    QString chosen =
+        askSavePath(this, tr("Save as script"), suggestedScriptPath(request_), tr("Shell scripts (*.sh)"));
     if (chosen.isEmpty())
         return;
     std::string path = scriptPathFor(chosen.toStdString());

@@ -33,8 +33,10 @@ std::unique_ptr<QDialog> makeColumnsDialog(QWidget *parent, SourceTable &table, 
 std::unique_ptr<QDialog> makeFilterDialog(QWidget *parent, SourceTable &table);
 std::unique_ptr<QDialog> makeCommandLineDialog(QWidget *parent, const CommandLineRequest &request);
 
-// Asks where to save the script: the chosen path, or an empty text when the user cancelled.
-using SaveFileHook = std::function<QString(QWidget *parent, const QString &caption, const QString &filter)>;
+// Asks where to save the script, starting at the suggested path: the chosen path, or an empty text
+// when the user cancelled.
+using SaveFileHook = std::function<QString(QWidget *parent, const QString &caption, const QString &suggested,
+                                           const QString &filter)>;
 // Replaces the Save dialog (an empty hook restores it). Returns the hook it replaced.
 SaveFileHook setSaveFileHook(SaveFileHook hook);
 

@@ -264,14 +264,16 @@ void DialogTest::commandLineSavesAScript() {
     } saves[] = {{dir.file("nightly"), dir.file("nightly.sh"), dir.file("nightly.filter")},
                  {dir.file("Upper.SH"), dir.file("Upper.SH"), dir.file("Upper.filter")}};
     for (const auto &save : saves) {
-        QString filter;
-        setSaveFileHook([&](QWidget *, const QString &, const QString &f) {
+        QString filter, suggested;
+        setSaveFileHook([&](QWidget *, const QString &, const QString &start, const QString &f) {
+            suggested = start;
             filter = f;
             return QString::fromStdString(save.chosen);
         });
         clickButton(*dialog, "Save as script...");
         setSaveFileHook({});
         QCOMPARE(filter, QString("Shell scripts (*.sh)"));
+        QCOMPARE(suggested, QString("/out/t.sh"));
         QCOMPARE(QString::fromStdString(test::readFile(save.script)),
                  QString("#!/bin/sh\n/opt/q/quorv /data/t.db /out/t.xlsx /FILTER:%1\n")
                      .arg(QString::fromStdString(shellQuote(save.filter))));
@@ -296,8 +298,9 @@ void DialogTest::commandLineReportsAFileThatCannotBeWritten() {
         message = text;
         return true;
     });
-    setSaveFileHook(
-        [](QWidget *, const QString &, const QString &) { return QString("/no such folder/x.sh"); });
+    setSaveFileHook([](QWidget *, const QString &, const QString &, const QString &) {
+        return QString("/no such folder/x.sh");
+    });
     clickButton(*dialog, "Save as script...");
     setSaveFileHook({});
     setMessageHook({});
