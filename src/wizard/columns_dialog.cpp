@@ -1,5 +1,6 @@
 // The Columns dialog: which fields are exported, in which order, and the decimals of numbers.
 #include <algorithm>
+#include <numeric>
 
 #include <QDialog>
 #include <QHBoxLayout>
@@ -47,7 +48,12 @@ class ColumnsDialog : public QDialog {
 ColumnsDialog::ColumnsDialog(QWidget *parent, SourceTable &table, ExportSettings &settings)
     : QDialog(parent), table_(table), settings_(settings), order_(table.fieldOrder) {
     setWindowTitle(tr("Columns"));
-    order_.resize(static_cast<size_t>(table.fieldCount));
+    // A table whose lists were never set up (one not opened) shows its fields in table order.
+    if (order_.size() != static_cast<size_t>(table.fieldCount)) {
+        order_.resize(static_cast<size_t>(table.fieldCount));
+        std::iota(order_.begin(), order_.end(), 0);
+    }
+    table.fieldExcluded.resize(static_cast<size_t>(table.fieldCount), 0);
 
     list_ = new QTableWidget(table.fieldCount, ColumnCount, this);
     list_->setObjectName("fieldList");
