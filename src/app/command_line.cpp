@@ -48,6 +48,7 @@ const SwitchInfo kSwitches[] = {
     {"/FILTER:", false, "/FILTER:file    conditions, one \"field:condition\" per line"},
     {"/COLUMNSLIST:", false, "/COLUMNSLIST:f  the columns to export, one name per line"},
     {"/COLUMNS:", false, "/COLUMNS:a,b    the columns to export"},
+    {"/COLUMNORDER", false, "/COLUMNORDER    write the listed columns in the order of the list"},
     {"/SORTBY:", false, "/SORTBY:field   sort by a field (the name runs to the next /)"},
     {"/DESC", false, "/DESC           sort descending"},
     {"/REVERSE", false, "/REVERSE        records last to first"},
@@ -56,7 +57,7 @@ const SwitchInfo kSwitches[] = {
     {"/SQL2000", false, "/SQL2000        SQL dialect SQL Server"},
     {"/MSSQL", true, "/MSSQL          SQL dialect SQL Server"},
     {"/POSTGRESQL", false, "/POSTGRESQL     SQL dialect PostgreSQL (Ansi without a dialect switch)"},
-    {"/go", false, "/go             SQL: a Go line after every 100 records"},
+    {"/go", false, "/go, /goN       SQL: a Go line after every 100 (N) records"},
     {"/DBASE3", false, "/DBASE3         DBF: dBase III (the default)"},
     {"/DBASE4", false, "/DBASE4         DBF: dBase IV"},
     {"/VFP", false, "/VFP            DBF: Visual FoxPro"},
@@ -89,6 +90,11 @@ const ValueSwitch kValueSwitches[] = {
     {"/BORDER=", false, "a number"},          {"/COLOR=", false, "a colour"},
     {"/BACKGROUND=", false, "a colour"},
 };
+// Switches whose value is a path or free text. With several arguments such a value is the rest of
+// its argument, and no switch is looked for inside it: /FILTER:/home/me/logs/f.txt names a file
+// and does not ask for a log.
+const char *const kTextValueSwitches[] = {"/LOG:",    "/FILTER:", "/COLUMNSLIST:", "/COLUMNS:",
+                                          "/SORTBY:", "/TITLE=",  "/COLOR=",       "/BACKGROUND="};
 
 // The switch part of the command line. With several arguments a value ends at the end of its
 // argument; when the whole command line arrived as one argument it ends at the first blank.
@@ -98,15 +104,26 @@ public:
         for (const std::string &arg : args) {
             if (!text_.empty())
                 text_.push_back(' ');
+            size_t start = text_.size();
             text_ += arg;
             ends_.push_back(text_.size());
+            for (const char *name : kTextValueSwitches) {
+                size_t n = std::strlen(name);
+                if (strncasecmp(arg.c_str(), name, n) == 0) {
+                    values_.emplace_back(start + n, text_.size());
+                    break;
+                }
+            }
         }
     }
     explicit SwitchText(std::string text) : text_(std::move(text)), argumentMode_(false) {}
 
-    size_t find(const char *name, bool exact) const {
+    size_t find(const char *name, bool exact) const { return findFrom(name, 0, exact); }
+    size_t findFrom(const char *name, size_t from, bool exact = false) const {
         size_t n = std::strlen(name);
-        for (size_t i = 0; i + n <= text_.size(); ++i) {
+        for (size_t i = from; i + n <= text_.size(); ++i) {
+            if (insideValue(i))
+                continue;
             int d = exact ? std::strncmp(text_.c_str() + i, name, n) : strncasecmp(text_.c_str() + i, name, n);
             if (d == 0)
                 return i;
@@ -114,6 +131,13 @@ public:
         return std::string::npos;
     }
     bool has(const char *name, bool exact = false) const { return find(name, exact) != std::string::npos; }
+    // Whether the switch occurs other than as the start of a longer one (/oem, but not /OEMCP:).
+    bool hasApartFrom(const char *name, const char *longer) const {
+        for (size_t at = find(name, false); at != std::string::npos; at = findFrom(name, at + 1))
+            if (strncasecmp(text_.c_str() + at, longer, std::strlen(longer)) != 0)
+                return true;
+        return false;
+    }
 
     // The value written right after the switch.
     bool value(const char *name, std::string &out, bool exact = false) const {
@@ -148,6 +172,10 @@ public:
     }
 
 private:
+    bool insideValue(size_t pos) const {
+        return std::any_of(values_.begin(), values_.end(),
+                           [pos](const std::pair<size_t, size_t> &v) { return pos >= v.first && pos < v.second; });
+    }
     size_t argumentEnd(size_t pos) const {
         for (size_t end : ends_)
             if (end >= pos)
@@ -163,6 +191,7 @@ private:
 
     std::string text_;
     std::vector<size_t> ends_;
+    std::vector<std::pair<size_t, size_t>> values_; // [start, end) of the text values of argument mode
     bool argumentMode_;
 };
 
@@ -276,6 +305,7 @@ private:
     std::vector<FilterFileEntry> filterEntries_;
     std::vector<std::string> columnEntries_;
     std::string sortName_;
+    bool columnOrder_ = false;
     bool failed_ = false;
 };
 
@@ -371,10 +401,15 @@ ExitStatus CommandLineRun::readSwitches() {
     std::string value;
     long number = 0;
 
-    if (sw.has("/oem"))
+    if (sw.hasApartFrom("/oem", "/OEMCP:"))
         settings_.oemFlags ^= 1u;
-    if (sw.has("/go"))
+    if (sw.has("/go")) {
         settings_.sqlWriteGo = true;
+        // "/go250": a Go line after every 250 records.
+        if (sw.chars("/go", 10, value) && !value.empty() && std::isdigit(static_cast<unsigned char>(value[0])) &&
+            readNumberValue(value, number) && number > 0)
+            settings_.sqlGoEvery = static_cast<int>(number);
+    }
     if (sw.has("/utf8"))
         settings_.utf8 = true;
     if (sw.has("/open"))
@@ -402,6 +437,7 @@ ExitStatus CommandLineRun::readSwitches() {
     }
     if (sw.value("/COLUMNS:", value))
         addColumnList(value, columnEntries_);
+    columnOrder_ = sw.has("/COLUMNORDER");
     if (sw.value("/decs:", value, true)) {
         if (!readNumberValue(value, number) || number > kMaxDecimals)
             return usage("/decs:" + value + ": decimals must be a number from 0 to " + std::to_string(kMaxDecimals));
@@ -501,7 +537,7 @@ void CommandLineRun::convertTable(const std::string &source, const std::string &
     if (!filterEntries_.empty())
         applyFilterFile(table, filterEntries_);
     if (!columnEntries_.empty())
-        applyColumnList(table, columnEntries_);
+        applyColumnList(table, columnEntries_, columnOrder_);
     if (settings_.sortEnabled) {
         if (!findSortField(table, sortName_, settings_.sortField)) {
             reportProblem(log_.isOpen() ? &log_ : nullptr,

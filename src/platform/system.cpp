@@ -25,6 +25,14 @@ std::string programFolder() {
     return slash == std::string::npos ? currentFolder() : path.substr(0, slash + 1);
 }
 
+std::string programPath() {
+    char buffer[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0)
+        return programFolder() + "quorv";
+    return std::string(buffer, static_cast<size_t>(n));
+}
+
 std::string currentFolder() {
     char buffer[PATH_MAX];
     if (!getcwd(buffer, sizeof buffer))

@@ -9,6 +9,8 @@ namespace quorv::platform {
 
 // The folder that holds the running program, with a trailing '/'.
 std::string programFolder();
+// The absolute path of the running program ("quorv" in the program's folder when it cannot be read).
+std::string programPath();
 // Starts the desktop's opener (xdg-open) for a file, detached; never waits for it.
 bool openWithDesktop(const std::string &path);
 // The system's message text for an errno value.

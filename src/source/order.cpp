@@ -69,13 +69,37 @@ void addColumnList(const std::string &list, std::vector<std::string> &entries, c
     }
 }
 
-void applyColumnList(SourceTable &table, const std::vector<std::string> &entries) {
-    for (int i = 0; i < table.fieldCount; ++i) {
-        const std::string &name = table.fields[static_cast<size_t>(i)].name;
-        bool listed = std::any_of(entries.begin(), entries.end(),
-                                  [&](const std::string &e) { return strcasecmp(e.c_str(), name.c_str()) == 0; });
-        table.fieldExcluded[static_cast<size_t>(i)] = listed ? 0 : 1;
+void applyColumnList(SourceTable &table, const std::vector<std::string> &entries, bool listOrder) {
+    const size_t n = static_cast<size_t>(table.fieldCount);
+    auto nameIs = [&](size_t field, const std::string &entry) {
+        return strcasecmp(entry.c_str(), table.fields[field].name.c_str()) == 0;
+    };
+    if (!listOrder) {
+        for (size_t i = 0; i < n; ++i) {
+            bool listed = std::any_of(entries.begin(), entries.end(), [&](const std::string &e) { return nameIs(i, e); });
+            table.fieldExcluded[i] = listed ? 0 : 1;
+        }
+        return;
     }
+    // Each entry places the first field of that name not placed yet; the others follow, left out.
+    std::vector<int> order;
+    std::vector<bool> placed(n, false);
+    for (const std::string &entry : entries) {
+        for (size_t f = 0; f < n; ++f) {
+            if (!placed[f] && nameIs(f, entry)) {
+                placed[f] = true;
+                order.push_back(static_cast<int>(f));
+                break;
+            }
+        }
+    }
+    const size_t shown = order.size();
+    for (size_t f = 0; f < n; ++f)
+        if (!placed[f])
+            order.push_back(static_cast<int>(f));
+    table.fieldOrder = order;
+    for (size_t p = 0; p < n; ++p)
+        table.fieldExcluded[p] = p < shown ? 0 : 1;
 }
 
 bool findSortField(const SourceTable &table, const std::string &name, int &sortField) {

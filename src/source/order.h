@@ -15,8 +15,9 @@ void readColumnListFile(const std::string &path, std::vector<std::string> &entri
 void addColumnList(const std::string &list, std::vector<std::string> &entries, const SourceTable *oemSource = nullptr);
 // Item k of a separated list into dest (dest unchanged when the list has fewer items).
 void splitListItem(std::string &dest, const std::string &list, int k, char separator);
-// Leaves out every field whose stored name is not in the list (ignoring case); keeps table order.
-void applyColumnList(SourceTable &table, const std::vector<std::string> &entries);
+// Leaves out every field whose stored name is not in the list (ignoring case). The output keeps
+// table order, or with listOrder follows the order of the list (the fields left out come last).
+void applyColumnList(SourceTable &table, const std::vector<std::string> &entries, bool listOrder = false);
 // The first field named so (ignoring case) becomes the sort field; false when there is none.
 bool findSortField(const SourceTable &table, const std::string &name, int &sortField);
 
