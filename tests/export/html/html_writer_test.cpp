@@ -404,9 +404,9 @@ struct FailureCase {
 TEST_F(HtmlExport, FailuresAreReportedAndLeaveNoPageBehind) {
     numbered("t.db", 300);
     const std::vector<FailureCase> cases = {
-        {"missing folder", "missing/t.htm", -1, "", "missing/t.htm:No such file or directory"},
-        {"full disk", "t.htm", 3000, "", "t.htm:File too large"},
-        {"page file cannot be made", "t.htm", -1, "t2.htm", "t2.htm:Is a directory"},
+        {"missing folder", "missing/t.htm", -1, "", "missing/t.htm: No such file or directory"},
+        {"full disk", "t.htm", 3000, "", "t.htm: File too large"},
+        {"page file cannot be made", "t.htm", -1, "t2.htm", "t2.htm: Is a directory"},
     };
     for (const FailureCase &c : cases) {
         SCOPED_TRACE(c.name);
