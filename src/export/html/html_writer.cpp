@@ -146,7 +146,7 @@ bool HtmlWriter::breakPage(ExportRun &run) {
     closedPages_.push_back(closing);
     const std::string next = folder_ + htmlPageName(firstName_, k);
     if (!run.output.open(next, false, &error)) {
-        run.fail(next + ":" + error);
+        run.fail(next + ": " + error);
         return false;
     }
     run.output.writeText(pageStart_);
