@@ -1,6 +1,8 @@
 // The writer of each output type.
 #include "export/csv/csv_writer.h"
 #include "export/excel/excel_writer.h"
+#include "export/prg/prg_writer.h"
+#include "export/rtf/rtf_table_writer.h"
 #include "export/sql/sql_writer.h"
 #include "export/writer.h"
 #include "export/dbf/dbf_writer.h"
@@ -27,6 +29,8 @@ const WriterRow kWriters[] = {
     {OutputType::Sql, make<SqlWriter>},
     {OutputType::Xls, make<ExcelWriter>},
     {OutputType::Xlsx, make<ExcelWriter>},
+    {OutputType::Prg, make<PrgWriter>},
+    {OutputType::Rtf, make<RtfTableWriter>},
 };
 
 } // namespace
