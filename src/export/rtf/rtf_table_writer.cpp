@@ -33,9 +33,8 @@ void setTableFormats(RtfWriter &document) {
     paragraph.inTable = true;
 }
 
-} // namespace
-
-void rtfCellValue(ExportRun &run, int field, std::string &out) {
+// The text of a field for its cell: memo texts as they are, other values without blanks at either end.
+void cellValue(ExportRun &run, int field, std::string &out) {
     SourceTable &table = run.table;
     formatFieldValue(out, table, run.settings, table.recordBuffer.data(), field);
     const uint8_t type = table.fields[static_cast<size_t>(field)].type;
@@ -44,6 +43,8 @@ void rtfCellValue(ExportRun &run, int field, std::string &out) {
     const std::string_view trimmed = trimBlanks(out);
     out.erase(0, static_cast<size_t>(trimmed.data() - out.data())).resize(trimmed.size());
 }
+
+} // namespace
 
 bool RtfTableWriter::head(ExportRun &run) {
     document_.openDocument(run.output, kFonts, kColours, run.table.ansiCodePage);
@@ -62,7 +63,7 @@ bool RtfTableWriter::record(ExportRun &run) {
     document_.startRow();
     for (size_t k = 0; k < run.columns.size(); ++k) {
         document_.startCell(kCellWidth * static_cast<int>(k + 1));
-        rtfCellValue(run, run.columns[k], run.scratch);
+        cellValue(run, run.columns[k], run.scratch);
         document_.writeParagraph(run.scratch, false);
         document_.endCell();
     }

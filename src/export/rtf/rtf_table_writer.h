@@ -22,7 +22,4 @@ private:
     RtfWriter document_;
 };
 
-// The text of a field for its cell: memo texts as they are, other values without blanks at either end.
-void rtfCellValue(ExportRun &run, int field, std::string &out);
-
 } // namespace quorv

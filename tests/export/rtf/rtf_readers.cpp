@@ -76,10 +76,10 @@ Cells unrtfView(Cells cells) {
         for (std::string &text : row) {
             for (size_t at; (at = text.find("  ")) != std::string::npos;)
                 text.erase(at, 1);
-            // unrtf 0.21 reads the escaped backslash at the end of a text, before the line break that
-            // comes next in the document, as a backslash and a line break (a paragraph end).
+            // unrtf 0.21 reads the escaped backslash at the end of a text, with the line break that
+            // comes next in the document, as the control word \par, which it shows as text.
             if (!text.empty() && text.back() == '\\')
-                text += "\\par ";
+                text += "par ";
         }
     return cells;
 }
