@@ -128,7 +128,7 @@ ExportResult runExport(SourceTable &table, ExportSettings &settings, const Progr
 
     if (writer->usesOutputFile()) {
         std::string error;
-        if (!run.output.open(settings.outputPath, settings.appendMode, &error)) {
+        if (!run.output.open(settings.outputPath, settings.appendMode && writer->appends(), &error)) {
             run.fail(settings.outputPath + ": " + error);
             reportAll(run, result);
             return result;
@@ -138,11 +138,14 @@ ExportResult runExport(SourceTable &table, ExportSettings &settings, const Progr
     }
 
     bool ok = writer->head(run);
-    if (ok && settings.sortEnabled)
+    const bool records = writer->takesRecords();
+    if (ok && records && settings.sortEnabled)
         run.unreadable += loadSortedRecords(table, settings);
     else
         table.sortedRecords.clear();
-    run.loopCount = settings.sortEnabled ? static_cast<int>(table.sortedRecords.size()) : table.recordCount;
+    run.loopCount = !records                ? 0
+                    : settings.sortEnabled ? static_cast<int>(table.sortedRecords.size())
+                                           : table.recordCount;
 
     const int filterPositions = writesRss(settings) ? 3 : -1;
     DosTextCheck dosText(run);

@@ -46,6 +46,10 @@ public:
     virtual ~FormatWriter() = default;
     // Writers that save their own files (Excel, RTF) return false; the driver then opens nothing.
     virtual bool usesOutputFile() const { return true; }
+    // Formats whose file cannot take a second run's output after its end create it anew even in append mode.
+    virtual bool appends() const { return true; }
+    // Formats whose output describes only the columns (a script that creates the table) get no records.
+    virtual bool takesRecords() const { return true; }
     // Text-like formats start with a byte-order mark when the output is UTF-8.
     virtual bool writesByteOrderMark() const { return false; }
     virtual bool head(ExportRun &run) = 0;

@@ -2,6 +2,8 @@
 #include "export/csv/csv_writer.h"
 #include "export/excel/excel_writer.h"
 #include "export/html/html_writer.h"
+#include "export/prg/prg_writer.h"
+#include "export/rtf/rtf_table_writer.h"
 #include "export/sql/sql_writer.h"
 #include "export/writer.h"
 #include "export/dbf/dbf_writer.h"
@@ -32,6 +34,8 @@ const WriterRow kWriters[] = {
     {OutputType::Xlsx, make<ExcelWriter>},
     {OutputType::Xml, make<XmlWriter>},
     {OutputType::Rss, make<XmlWriter>},
+    {OutputType::Prg, make<PrgWriter>},
+    {OutputType::Rtf, make<RtfTableWriter>},
 };
 
 } // namespace
