@@ -1,0 +1,162 @@
+// Opens every page of the wizard offscreen on a fixture table and saves a PNG of each, with the colour
+// buttons and the gauge in the middle of a run: quorv-screens [FOLDER] (default: screens/ of the build).
+//
+// Each picture is one entry of kScreens; a new dialog gets its own entry (open it, grab it, close it).
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "app/settings_store.h"
+#include "export/settings.h"
+#include "fixture/fixtures.h"
+#include "wizard/choosers.h"
+#include "wizard/message.h"
+#include "wizard/option_pages.h"
+#include "wizard/progress_gauge.h"
+#include "wizard/wizard.h"
+
+using namespace quorv;
+using namespace quorv::wizard;
+
+namespace {
+
+struct Context {
+    QString folder;       // where the pictures go
+    QString tables;       // a folder of fixture tables
+    int saved = 0;
+};
+
+bool save(Context &context, QWidget *widget, const char *name) {
+    QApplication::processEvents();
+    const QString path = context.folder + QStringLiteral("/") + QString::fromUtf8(name) + QStringLiteral(".png");
+    if (!widget->grab().save(path)) {
+        std::fprintf(stderr, "quorv-screens: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    ++context.saved;
+    return true;
+}
+
+// A wizard on its own settings, shown offscreen.
+struct OpenWizard {
+    AppSettings app;
+    ExportSettings settings;
+    WizardState state{app, settings};
+    ConversionWizard wizard{state};
+
+    OpenWizard() {
+        settings.viewAfterExport = false;
+        wizard.show();
+        QApplication::processEvents();
+    }
+    void choose(const QString &source, const QString &output) {
+        wizard.findChild<QComboBox *>(QStringLiteral("sourceBox"))->setEditText(source);
+        wizard.findChild<QComboBox *>(QStringLiteral("outputBox"))->setEditText(output);
+    }
+};
+
+bool pageOne(Context &c) {
+    OpenWizard w;
+    w.choose(c.tables + QStringLiteral("/customers.db"), c.tables + QStringLiteral("/customers.csv"));
+    return save(c, &w.wizard, "page1-main");
+}
+
+bool pagesForType(Context &c, const char *extension, const std::vector<const char *> &names) {
+    OpenWizard w;
+    w.choose(c.tables + QStringLiteral("/customers.db"),
+             c.tables + QStringLiteral("/customers.") + QString::fromUtf8(extension));
+    for (const char *name : names) {
+        w.wizard.next();
+        if (!save(c, &w.wizard, name))
+            return false;
+    }
+    return true;
+}
+
+bool batchPages(Context &c) {
+    OpenWizard w;
+    // The folder button's effect, without its dialog.
+    setChoosers({{}, {}, [&](QWidget *, const QString &, const QString &) { return c.tables; }, {}});
+    w.wizard.findChild<QPushButton *>(QStringLiteral("sourceFolderButton"))->click();
+    setChoosers({});
+    w.wizard.findChild<QComboBox *>(QStringLiteral("outputBox"))->setEditText(c.tables + QStringLiteral("/out"));
+    if (!save(c, &w.wizard, "page1-folder-batch"))
+        return false;
+    w.wizard.next();
+    return save(c, &w.wizard, "page2-folder-batch");
+}
+
+bool colourButtons(Context &c) {
+    OpenWizard w;
+    w.choose(c.tables + QStringLiteral("/customers.db"), c.tables + QStringLiteral("/customers.htm"));
+    w.wizard.next();
+    w.wizard.next();
+    QWidget *text = w.wizard.findChild<QWidget *>(QStringLiteral("textColour"));
+    if (!text)
+        return true; // no HTML page in this build
+    QWidget *box = text->parentWidget();
+    return save(c, box, "page4-colour-buttons");
+}
+
+bool gaugeMidRun(Context &c) {
+    StatusBox box;
+    box.resize(400, box.sizeHint().height());
+    box.show();
+    QApplication::processEvents();
+    box.startGauge();
+    box.showProgress(42, 100);
+    return save(c, &box, "gauge-42");
+}
+
+const std::vector<std::pair<const char *, std::function<bool(Context &)>>> kScreens = {
+    {"main page", pageOne},
+    {"CSV pages", [](Context &c) { return pagesForType(c, "csv", {"page2-common-csv", "page3-text-csv"}); }},
+    {"SQL pages", [](Context &c) { return pagesForType(c, "sql", {"page2-common-sql", "page3-text-sql"}); }},
+    {"Excel page", [](Context &c) { return pagesForType(c, "xlsx", {"page2-common-xlsx"}); }},
+    {"XML page", [](Context &c) { return pagesForType(c, "xml", {"page2-common-xml"}); }},
+    {"HTML pages", [](Context &c) { return pagesForType(c, "htm", {"page2-common-html", "page4-html"}); }},
+    {"colour buttons", colourButtons},
+    {"folder batch", batchPages},
+    {"gauge", gaugeMidRun},
+};
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication application(argc, argv);
+    Context context;
+    context.folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(QUORV_SCREENS_DIR);
+    QDir().mkpath(context.folder);
+    QTemporaryDir tables;
+    context.tables = tables.path();
+    std::string error;
+    if (!fixture::makeSampleTable((context.tables + QStringLiteral("/customers.db")).toStdString(), &error) ||
+        !fixture::makeAllTypesTable((context.tables + QStringLiteral("/alltypes.db")).toStdString(), &error)) {
+        std::fprintf(stderr, "quorv-screens: %s\n", error.c_str());
+        return 1;
+    }
+    QDir().mkpath(context.tables + QStringLiteral("/out"));
+    setMessageHook([](QWidget *, const QString &text, MessageKind) {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+        return true;
+    });
+    bool ok = true;
+    for (const auto &[name, shoot] : kScreens)
+        if (!shoot(context)) {
+            std::fprintf(stderr, "quorv-screens: %s failed\n", name);
+            ok = false;
+        }
+    return ok ? 0 : 1;
+}
