@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QWizard>
 
+#include "platform/system.h"
 #include "source/paradox_table.h"
 #include "wizard/choosers.h"
 #include "wizard/message.h"
@@ -243,6 +244,10 @@ bool MainPage::validateSingle() {
     auto table = std::make_unique<SourceTable>();
     table->path = toPath(source);
     std::string error;
+    if (!platform::fileExists(table->path)) {
+        stay(source + QStringLiteral(": no such file"));
+        return false;
+    }
     if (!openSourceTable(*table, state_.settings, &error)) {
         stay(source + QStringLiteral(": ") + QString::fromStdString(error));
         return false;
