@@ -67,14 +67,14 @@ struct OpenWizard {
 
 bool pageOne(Context &c) {
     OpenWizard w;
-    w.choose(c.tables + QStringLiteral("/customers.db"), c.tables + QStringLiteral("/customers.csv"));
+    w.choose(QStringLiteral("customers.db"), QStringLiteral("customers.csv"));
     return save(c, &w.wizard, "page1-main");
 }
 
 bool pagesForType(Context &c, const char *extension, const std::vector<const char *> &names) {
     OpenWizard w;
-    w.choose(c.tables + QStringLiteral("/customers.db"),
-             c.tables + QStringLiteral("/customers.") + QString::fromUtf8(extension));
+    w.choose(QStringLiteral("customers.db"),
+             QStringLiteral("customers.") + QString::fromUtf8(extension));
     for (const char *name : names) {
         w.wizard.next();
         if (!save(c, &w.wizard, name))
@@ -98,7 +98,7 @@ bool batchPages(Context &c) {
 
 bool colourButtons(Context &c) {
     OpenWizard w;
-    w.choose(c.tables + QStringLiteral("/customers.db"), c.tables + QStringLiteral("/customers.htm"));
+    w.choose(QStringLiteral("customers.db"), QStringLiteral("customers.htm"));
     w.wizard.next();
     w.wizard.next();
     QWidget *text = w.wizard.findChild<QWidget *>(QStringLiteral("textColour"));
@@ -118,6 +118,27 @@ bool gaugeMidRun(Context &c) {
     return save(c, &box, "gauge-42");
 }
 
+// Page 2 while an Excel export runs: the picture is taken at 40 %, then Cancel is pressed.
+bool exportRunning(Context &c) {
+    OpenWizard w;
+    w.choose(QStringLiteral("orders.db"), QStringLiteral("orders.xlsx"));
+    w.wizard.next();
+    QApplication::processEvents();
+    auto *box = w.wizard.currentPage()->findChild<StatusBox *>(QStringLiteral("statusBox"));
+    bool ok = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (box->percent() < 40)
+            return;
+        watch.stop();
+        ok = save(c, &w.wizard, "page2-export-running");
+        w.wizard.button(QWizard::CancelButton)->click();
+    });
+    watch.start(0);
+    w.wizard.button(QWizard::FinishButton)->click();
+    return ok;
+}
+
 const std::vector<std::pair<const char *, std::function<bool(Context &)>>> kScreens = {
     {"main page", pageOne},
     {"CSV pages", [](Context &c) { return pagesForType(c, "csv", {"page2-common-csv", "page3-text-csv"}); }},
@@ -128,6 +149,7 @@ const std::vector<std::pair<const char *, std::function<bool(Context &)>>> kScre
     {"colour buttons", colourButtons},
     {"folder batch", batchPages},
     {"gauge", gaugeMidRun},
+    {"export running", exportRunning},
 };
 
 } // namespace
@@ -143,11 +165,15 @@ int main(int argc, char **argv) {
     context.tables = tables.path();
     std::string error;
     if (!fixture::makeSampleTable((context.tables + QStringLiteral("/customers.db")).toStdString(), &error) ||
-        !fixture::makeAllTypesTable((context.tables + QStringLiteral("/alltypes.db")).toStdString(), &error)) {
+        !fixture::makeAllTypesTable((context.tables + QStringLiteral("/alltypes.db")).toStdString(), &error) ||
+        !fixture::makeBigTable((context.tables + QStringLiteral("/orders.db")).toStdString(), 30000, 7, &error)) {
         std::fprintf(stderr, "quorv-screens: %s\n", error.c_str());
         return 1;
     }
     QDir().mkpath(context.tables + QStringLiteral("/out"));
+    // Relative names keep the temporary folder's name out of the pictures.
+    context.folder = QDir(context.folder).absolutePath();
+    QDir::setCurrent(context.tables);
     setMessageHook([](QWidget *, const QString &text, MessageKind) {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
         return true;

@@ -43,6 +43,32 @@ unsigned toRgbValue(const QColor &c) {
            (static_cast<unsigned>(c.blue()) << 16);
 }
 
+// Characters a value of the field takes at most in the preview.
+int shownCharacters(const FieldInfo &field) {
+    switch (field.type) {
+    case PxDate:
+        return 10;
+    case PxTime:
+        return 12;
+    case PxTimestamp:
+        return 19;
+    case PxShort:
+        return 6;
+    case PxLong:
+    case PxAutoInc:
+        return 11;
+    case PxCurrency:
+    case PxNumber:
+        return 12;
+    case PxBcd:
+        return 20;
+    case PxLogical:
+        return 1;
+    default:
+        return field.size;
+    }
+}
+
 OutputType typeOf(const WizardState &state) { return static_cast<OutputType>(state.outputType); }
 
 } // namespace
@@ -213,7 +239,9 @@ void CommonOptionsPage::fitColumns() {
     for (int f = 0; f < table.fieldCount; ++f) {
         const QString name = model_->headerData(f, Qt::Horizontal).toString();
         const int byName = metrics.horizontalAdvance(name) + (name.size() <= 3 ? 35 : 32);
-        const int bySize = metrics.averageCharWidth() * table.fields[static_cast<size_t>(f)].size;
+        const FieldInfo &field = table.fields[static_cast<size_t>(f)];
+        const int bySize = field.type == PxChar ? metrics.averageCharWidth() * field.size
+                                                : metrics.horizontalAdvance(QString(shownCharacters(field), u'0')) + 12;
         header->resizeSection(f, std::min(std::max(byName, bySize), 400));
         preview_->setColumnHidden(f, false);
     }

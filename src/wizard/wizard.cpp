@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QIcon>
+#include <QPainter>
 #include <QPixmap>
 #include <QShortcut>
 #include <QUrl>
@@ -48,6 +49,20 @@ void WizardState::releaseTables() {
 
 SourceTable &WizardState::currentTable() { return table ? *table : *emptyTable_; }
 
+namespace {
+
+// The watermark drawn at the top of a column as tall as the page, the column in its bottom colour.
+QPixmap watermarkColumn() {
+    const QPixmap art(QStringLiteral(":/quorvane/watermark.png"));
+    QPixmap column(art.width(), 454);
+    column.fill(art.toImage().pixelColor(art.width() / 2, art.height() - 1));
+    QPainter painter(&column);
+    painter.drawPixmap(0, 0, art);
+    return column;
+}
+
+} // namespace
+
 ConversionWizard::ConversionWizard(WizardState &state, const QString &initialSource)
     : QWizard(nullptr), state_(state) {
     initWizardResources();
@@ -55,11 +70,12 @@ ConversionWizard::ConversionWizard(WizardState &state, const QString &initialSou
     setWindowIcon(QIcon(QStringLiteral(":/quorvane/quorvane-256.png")));
     setWizardStyle(QWizard::ModernStyle);
     setOption(QWizard::HaveHelpButton, true);
+    setPixmap(QWizard::LogoPixmap, QPixmap(QStringLiteral(":/quorvane/quorvane-48.png")));
     setOption(QWizard::NoBackButtonOnStartPage, true);
     setOption(QWizard::NoBackButtonOnLastPage, false);
 
     auto *mainPage = new MainPage(state_, initialSource);
-    mainPage->setPixmap(QWizard::WatermarkPixmap, QPixmap(QStringLiteral(":/quorvane/watermark.png")));
+    mainPage->setPixmap(QWizard::WatermarkPixmap, watermarkColumn());
     setPage(MainPageId, mainPage);
     setPage(CommonPageId, new CommonOptionsPage(state_));
     setPage(TextPageId, new TextOptionsPage(state_));
