@@ -177,6 +177,43 @@ TEST(FolderBatch, ATableThatDoesNotOpenIsReportedAndTheOthersConverted) {
     EXPECT_FALSE(fileExists(out.file("bad.csv")));
 }
 
+TEST(History, FillsTheListsRemembersTheConversionAndClearsOnYes) {
+    Folder folder;
+    const std::string table = folder.make("t.db");
+    AppSettings app;
+    app.sourceHistory = {table, "/old/b.db"};
+    app.outputHistory = {folder.dir.file("t.csv"), "/old/b.csv"};
+    app.lastSourcePath = table;
+    app.lastOutputPath = folder.dir.file("t.csv");
+    app.language = 1;
+    WizardHarness h(app);
+    auto *source = h.findAnywhere<QComboBox>("sourceBox");
+    auto *output = h.findAnywhere<QComboBox>("outputBox");
+    EXPECT_EQ(source->count(), 2);
+    EXPECT_EQ(output->itemText(1), "/old/b.csv");
+    EXPECT_EQ(source->currentText().toStdString(), table);
+    EXPECT_FALSE(h.findAnywhere<QWidget>("languageList")->isVisible());
+    EXPECT_EQ(h.findAnywhere<QComboBox>("languageList")->currentIndex(), 1);
+
+    h.answer = false;
+    h.findAnywhere<QAbstractButton>("clearHistory")->click();
+    EXPECT_EQ(h.messages, QStringList{"Would you like to clear history list?"});
+    EXPECT_EQ(source->count(), 2);
+    h.answer = true;
+    h.findAnywhere<QAbstractButton>("clearHistory")->click();
+    EXPECT_EQ(source->count(), 0);
+    EXPECT_EQ(output->count(), 0);
+    EXPECT_TRUE(h.app.sourceHistory.empty());
+    EXPECT_TRUE(h.app.lastSourcePath.empty());
+    EXPECT_EQ(h.app.language, 1); // kept and stored as it was
+
+    h.messages.clear();
+    h.choose(table, folder.dir.file("new.sql"));
+    ASSERT_TRUE(h.next()) << h.messages.join("|").toStdString();
+    EXPECT_EQ(h.app.lastSourcePath, table);
+    EXPECT_EQ(h.app.lastOutputPath, folder.dir.file("new.sql"));
+}
+
 TEST(UserGuide, BesideTheProgramThenUnderShare) {
     TempDir root;
     const std::string bin = root.file("bin");

@@ -9,7 +9,7 @@
 
 namespace quorv::test {
 
-WizardHarness::WizardHarness() {
+WizardHarness::WizardHarness(AppSettings initial) : app(std::move(initial)) {
     prepareSettings(settings);
     settings.viewAfterExport = false;
     state = std::make_unique<wizard::WizardState>(app, settings);

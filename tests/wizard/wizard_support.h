@@ -19,7 +19,7 @@ namespace quorv::test {
 
 class WizardHarness {
 public:
-    WizardHarness();
+    explicit WizardHarness(AppSettings initial = {});
     ~WizardHarness();
 
     void choose(const std::string &source, const std::string &output);
