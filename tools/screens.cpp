@@ -47,6 +47,24 @@ bool save(Context &context, QWidget *widget, const char *name) {
     return true;
 }
 
+// Pictures a modal dialog: open() shows it (and returns when it closes); the dialog is grabbed as soon
+// as it is up, then closed. The Columns, Filter and Command Line dialogs are pictured this way.
+bool grabDialog(Context &context, const char *name, const std::function<void()> &open) {
+    bool ok = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        if (!dialog)
+            return;
+        watch.stop();
+        ok = save(context, dialog, name);
+        dialog->close();
+    });
+    watch.start(10);
+    open();
+    return ok;
+}
+
 // A wizard on its own settings, shown offscreen.
 struct OpenWizard {
     AppSettings app;
@@ -94,6 +112,16 @@ bool batchPages(Context &c) {
         return false;
     w.wizard.next();
     return save(c, &w.wizard, "page2-folder-batch");
+}
+
+// The real message box of page 1 (the other pictures answer messages on standard error).
+bool messageBox(Context &c) {
+    OpenWizard w;
+    w.choose(QString(), QStringLiteral("customers.csv"));
+    MessageHook quiet = setMessageHook({});
+    bool ok = grabDialog(c, "message-select-db-file", [&] { w.wizard.next(); });
+    setMessageHook(quiet);
+    return ok;
 }
 
 bool colourButtons(Context &c) {
@@ -147,6 +175,7 @@ const std::vector<std::pair<const char *, std::function<bool(Context &)>>> kScre
     {"XML page", [](Context &c) { return pagesForType(c, "xml", {"page2-common-xml"}); }},
     {"HTML pages", [](Context &c) { return pagesForType(c, "htm", {"page2-common-html", "page4-html"}); }},
     {"colour buttons", colourButtons},
+    {"message box", messageBox},
     {"folder batch", batchPages},
     {"gauge", gaugeMidRun},
     {"export running", exportRunning},
