@@ -16,3 +16,4 @@ echo "Converted $demo/customers.db to $demo/customers.csv:"
 cat "$demo/customers.csv"
 echo
 echo "The program is build/release/src/quorv; see README.md for its switches."
+echo "Run it without arguments on a desktop for the wizard."

@@ -594,6 +594,7 @@ int runCommandLine(const CommandLine &commandLine, ExportSettings &settings) {
 std::string usageText() {
     std::string text = "Usage: quorv TABLE.db OUTPUT.ext [switches]\n"
                        "       quorv 'FOLDER/*.db' OUTFOLDER /TOext [switches]\n"
+                       "       quorv [--wizard [TABLE.db]]   (the desktop wizard)\n"
                        "Converts Paradox tables. The output's extension chooses the type:\n";
     for (int i = 0; i < kOutputTypeCount; ++i) {
         const OutputFormat &f = outputFormats()[i];
