@@ -74,6 +74,7 @@ MainPage::MainPage(WizardState &state, const QString &initialSource, QWidget *pa
 
     sourceBox_ = makeCombo("sourceBox", true);
     auto *sourceLabel = new QLabel(QStringLiteral("&Source file"), this);
+    sourceLabel->setObjectName(QStringLiteral("sourceLabel"));
     sourceLabel->setBuddy(sourceBox_);
     QPushButton *sourceBrowse = makeButton("Browse...", "sourceBrowse");
     QPushButton *sourceFolderButton = makeButton("Select folder...", "sourceFolderButton");
@@ -203,6 +204,7 @@ void MainPage::showBatchControls() {
     for (QWidget *shown : {static_cast<QWidget *>(outputFolderButton_), static_cast<QWidget *>(exportToLabel_),
                            static_cast<QWidget *>(exportToList_)})
         shown->show();
+    findChild<QLabel *>(QStringLiteral("sourceLabel"))->setText(QStringLiteral("&Source folder"));
     findChild<QLabel *>(QStringLiteral("outputLabel"))->setText(QStringLiteral("&Output folder"));
 }
 

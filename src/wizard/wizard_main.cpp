@@ -21,6 +21,21 @@ bool isSet(const char *name) {
     const char *value = std::getenv(name);
     return value && *value;
 }
+
+// While the application connects to the display: a display that cannot be opened ends the program
+// with the same advice as a missing one, instead of Qt's abort.
+void displayFailure(QtMsgType type, const QMessageLogContext &, const QString &message) {
+    if (type != QtFatalMsg) {
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+        return;
+    }
+    std::fprintf(stderr,
+                 "quorv: cannot open the display for the wizard: %s\n"
+                 "Convert from the command line instead; see 'quorv --help'.\n",
+                 qPrintable(message));
+    std::_Exit(2);
+}
+
 } // namespace
 
 bool displayAvailable() { return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM"); }
@@ -34,7 +49,9 @@ int wizardMain(const char *programPath, const std::string &initialSource) {
     }
     int argc = 1;
     char *argv[] = {const_cast<char *>(programPath), nullptr};
+    QtMessageHandler previous = qInstallMessageHandler(displayFailure);
     QApplication application(argc, argv);
+    qInstallMessageHandler(previous);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     // Qt takes the user's locale; numbers are still written with a point.
     std::setlocale(LC_NUMERIC, "C");

@@ -239,6 +239,11 @@ TEST(WizardMode, WithoutADisplayExplainsAndExitsTwo) {
         EXPECT_NE(run.err.find("quorv --help"), std::string::npos) << run.err;
         EXPECT_TRUE(run.out.empty());
     }
+    // A display that is named but cannot be opened: the same advice, no abort.
+    RunResult run = runProgram({"/usr/bin/env", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", "DISPLAY=:97",
+                                quorvBinary()});
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_NE(run.err.find("cannot open the display"), std::string::npos) << run.err;
 }
 
 } // namespace
