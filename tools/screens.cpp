@@ -30,14 +30,15 @@ using namespace quorv::wizard;
 namespace {
 
 struct Context {
-    QString folder;       // where the pictures go
-    QString tables;       // a folder of fixture tables
+    QString folder; // where the pictures go
+    QString tables; // a folder of fixture tables
     int saved = 0;
 };
 
 bool save(Context &context, QWidget *widget, const char *name) {
     QApplication::processEvents();
-    const QString path = context.folder + QStringLiteral("/") + QString::fromUtf8(name) + QStringLiteral(".png");
+    const QString path =
+        context.folder + QStringLiteral("/") + QString::fromUtf8(name) + QStringLiteral(".png");
     if (!widget->grab().save(path)) {
         std::fprintf(stderr, "quorv-screens: cannot write %s\n", qPrintable(path));
         return false;
@@ -91,8 +92,7 @@ bool pageOne(Context &c) {
 
 bool pagesForType(Context &c, const char *extension, const std::vector<const char *> &names) {
     OpenWizard w;
-    w.choose(QStringLiteral("customers.db"),
-             QStringLiteral("customers.") + QString::fromUtf8(extension));
+    w.choose(QStringLiteral("customers.db"), QStringLiteral("customers.") + QString::fromUtf8(extension));
     for (const char *name : names) {
         w.wizard.next();
         if (!save(c, &w.wizard, name))
@@ -107,7 +107,8 @@ bool batchPages(Context &c) {
     setChoosers({{}, {}, [&](QWidget *, const QString &, const QString &) { return c.tables; }, {}});
     w.wizard.findChild<QPushButton *>(QStringLiteral("sourceFolderButton"))->click();
     setChoosers({});
-    w.wizard.findChild<QComboBox *>(QStringLiteral("outputBox"))->setEditText(c.tables + QStringLiteral("/out"));
+    w.wizard.findChild<QComboBox *>(QStringLiteral("outputBox"))
+        ->setEditText(c.tables + QStringLiteral("/out"));
     if (!save(c, &w.wizard, "page1-folder-batch"))
         return false;
     w.wizard.next();
@@ -169,11 +170,20 @@ bool exportRunning(Context &c) {
 
 const std::vector<std::pair<const char *, std::function<bool(Context &)>>> kScreens = {
     {"main page", pageOne},
-    {"CSV pages", [](Context &c) { return pagesForType(c, "csv", {"page2-common-csv", "page3-text-csv"}); }},
-    {"SQL pages", [](Context &c) { return pagesForType(c, "sql", {"page2-common-sql", "page3-text-sql"}); }},
+    {"CSV pages",
+     [](Context &c) {
+         return pagesForType(c, "csv", {"page2-common-csv", "page3-text-csv"});
+     }},
+    {"SQL pages",
+     [](Context &c) {
+         return pagesForType(c, "sql", {"page2-common-sql", "page3-text-sql"});
+     }},
     {"Excel page", [](Context &c) { return pagesForType(c, "xlsx", {"page2-common-xlsx"}); }},
     {"XML page", [](Context &c) { return pagesForType(c, "xml", {"page2-common-xml"}); }},
-    {"HTML pages", [](Context &c) { return pagesForType(c, "htm", {"page2-common-html", "page4-html"}); }},
+    {"HTML pages",
+     [](Context &c) {
+         return pagesForType(c, "htm", {"page2-common-html", "page4-html"});
+     }},
     {"colour buttons", colourButtons},
     {"message box", messageBox},
     {"folder batch", batchPages},
@@ -194,8 +204,10 @@ int main(int argc, char **argv) {
     context.tables = tables.path();
     std::string error;
     if (!fixture::makeSampleTable((context.tables + QStringLiteral("/customers.db")).toStdString(), &error) ||
-        !fixture::makeAllTypesTable((context.tables + QStringLiteral("/alltypes.db")).toStdString(), &error) ||
-        !fixture::makeBigTable((context.tables + QStringLiteral("/orders.db")).toStdString(), 30000, 7, &error)) {
+        !fixture::makeAllTypesTable((context.tables + QStringLiteral("/alltypes.db")).toStdString(),
+                                    &error) ||
+        !fixture::makeBigTable((context.tables + QStringLiteral("/orders.db")).toStdString(), 30000, 7,
+                               &error)) {
         std::fprintf(stderr, "quorv-screens: %s\n", error.c_str());
         return 1;
     }

@@ -22,7 +22,9 @@ bool endsWithDb(const std::string &name) {
 
 } // namespace
 
-bool isThumbsDb(const std::string &name) { return strcasecmp(name.c_str(), "Thumbs.db") == 0; }
+bool isThumbsDb(const std::string &name) {
+    return strcasecmp(name.c_str(), "Thumbs.db") == 0;
+}
 
 std::vector<std::string> findSourceTables(const std::string &folder, const std::string &pattern) {
     std::vector<std::string> names = platform::findFiles(withSlash(folder.empty() ? "./" : folder), pattern);
@@ -35,7 +37,8 @@ std::string folderOutputPath(const std::string &outputFolder, const std::string 
     return withSlash(outputFolder) + base + outputFormat(type).extension;
 }
 
-FolderResult convertFolder(const FolderBatch &batch, ExportSettings &settings, const FolderProgress &progress) {
+FolderResult convertFolder(const FolderBatch &batch, ExportSettings &settings,
+                           const FolderProgress &progress) {
     FolderResult result;
     const OutputType chosenType = settings.outputType;
     const bool chosenRss = settings.rssFormat;

@@ -10,14 +10,14 @@
 namespace quorv {
 
 struct FolderBatch {
-    std::string sourceFolder;        // where the tables are
-    std::string outputFolder;        // where the outputs go
-    std::vector<std::string> names;  // the tables' file names, without folder
+    std::string sourceFolder;       // where the tables are
+    std::string outputFolder;       // where the outputs go
+    std::vector<std::string> names; // the tables' file names, without folder
 };
 
 struct FolderResult {
-    int converted = 0;               // tables whose output is complete
-    int failed = 0;                  // tables that did not open or whose export failed
+    int converted = 0; // tables whose output is complete
+    int failed = 0;    // tables that did not open or whose export failed
     bool cancelled = false;
     std::vector<std::string> problems;
 };
@@ -39,6 +39,7 @@ bool isThumbsDb(const std::string &name);
 // Converts every table of the batch with the given settings (outputType chooses the format; type 13
 // writes RSS channels through the XML writer). Each table gets its own column order and no filter.
 // With viewAfterExport on, the output folder is opened once at the end instead of every file.
-FolderResult convertFolder(const FolderBatch &batch, ExportSettings &settings, const FolderProgress &progress = {});
+FolderResult convertFolder(const FolderBatch &batch, ExportSettings &settings,
+                           const FolderProgress &progress = {});
 
 } // namespace quorv

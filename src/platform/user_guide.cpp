@@ -16,6 +16,8 @@ std::string userGuidePathFrom(const std::string &programFolder) {
     return {};
 }
 
-std::string userGuidePath() { return userGuidePathFrom(programFolder()); }
+std::string userGuidePath() {
+    return userGuidePathFrom(programFolder());
+}
 
 } // namespace quorv::platform

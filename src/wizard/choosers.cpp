@@ -33,7 +33,8 @@ SaveFileChoice realSaveFile(QWidget *parent, const SaveFileRequest &request) {
         dialog.selectFile(request.path);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return {dialog.selectedFiles().front(), static_cast<int>(request.filters.indexOf(dialog.selectedNameFilter()))};
+    return {dialog.selectedFiles().front(),
+            static_cast<int>(request.filters.indexOf(dialog.selectedNameFilter()))};
 }
 
 QString realFolder(QWidget *parent, const QString &title, const QString &start) {
@@ -46,7 +47,9 @@ QColor realColour(QWidget *parent, const QColor &initial) {
 
 } // namespace
 
-Choosers systemChoosers() { return {realOpenFile, realSaveFile, realFolder, realColour}; }
+Choosers systemChoosers() {
+    return {realOpenFile, realSaveFile, realFolder, realColour};
+}
 
 Choosers setChoosers(Choosers choosers) {
     Choosers previous = std::move(installed());

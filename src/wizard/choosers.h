@@ -15,19 +15,19 @@ namespace quorv::wizard {
 // The chosen path, or empty when the user cancelled.
 struct OpenFileRequest {
     QString caption;
-    QString folder;   // the folder the dialog starts in, may be empty
-    QString filter;   // "Paradox files (*.db *.DB)"
+    QString folder; // the folder the dialog starts in, may be empty
+    QString filter; // "Paradox files (*.db *.DB)"
 };
 
 struct SaveFileRequest {
     QString folder;
-    QString path;          // the file name shown at the start
-    QStringList filters;   // one entry per output type, in type order
-    int filterIndex = 0;   // 0-based position of the filter shown at the start
+    QString path;        // the file name shown at the start
+    QStringList filters; // one entry per output type, in type order
+    int filterIndex = 0; // 0-based position of the filter shown at the start
 };
 struct SaveFileChoice {
-    QString path;          // empty when cancelled
-    int filterIndex = -1;  // 0-based position of the chosen filter
+    QString path;         // empty when cancelled
+    int filterIndex = -1; // 0-based position of the chosen filter
 };
 
 struct Choosers {

@@ -25,7 +25,9 @@ namespace {
 const char *const kOpenFilter = "Paradox files (*.db *.DB)";
 const char *const kChooseFolder = "Choose a folder";
 
-QString fileFolder(const QString &path) { return QFileInfo(path).absolutePath(); }
+QString fileFolder(const QString &path) {
+    return QFileInfo(path).absolutePath();
+}
 
 } // namespace
 
@@ -50,8 +52,9 @@ std::string pathWithExtension(const std::string &path, int outputType) {
 MainPage::MainPage(WizardState &state, const QString &initialSource, QWidget *parent)
     : QWizardPage(parent), state_(state), initialSource_(initialSource) {
     setTitle(QStringLiteral("Welcome to Quorvane"));
-    auto *intro = new QLabel(QStringLiteral("Choose the Paradox table to convert, or a folder of tables, and the "
-                                            "file or folder to write to."));
+    auto *intro =
+        new QLabel(QStringLiteral("Choose the Paradox table to convert, or a folder of tables, and the "
+                                  "file or folder to write to."));
     intro->setWordWrap(true);
 
     auto makeButton = [this](const char *text, const char *name) {
@@ -123,9 +126,9 @@ MainPage::MainPage(WizardState &state, const QString &initialSource, QWidget *pa
     grid->setRowStretch(10, 1);
     grid->setColumnStretch(0, 1);
 
-    for (QWidget *hidden : {static_cast<QWidget *>(outputFolderButton_), static_cast<QWidget *>(exportToLabel_),
-                            static_cast<QWidget *>(exportToList_), static_cast<QWidget *>(languageLabel_),
-                            static_cast<QWidget *>(languageList_)})
+    for (QWidget *hidden : {static_cast<QWidget *>(outputFolderButton_),
+                            static_cast<QWidget *>(exportToLabel_), static_cast<QWidget *>(exportToList_),
+                            static_cast<QWidget *>(languageLabel_), static_cast<QWidget *>(languageList_)})
         hidden->hide();
 
     connect(sourceBrowse, &QPushButton::clicked, this, &MainPage::browseSource);
@@ -154,11 +157,13 @@ void MainPage::initializePage() {
     languageList_->setCurrentIndex(app.language == 1 ? 1 : 0);
 }
 
-void MainPage::stay(const QString &message) { showMessage(this, message); }
+void MainPage::stay(const QString &message) {
+    showMessage(this, message);
+}
 
 void MainPage::browseSource() {
-    QString path = chooseOpenFile(this, {QStringLiteral("Open"), fromPath(state_.app.sourceFolder),
-                                         QString::fromUtf8(kOpenFilter)});
+    QString path = chooseOpenFile(
+        this, {QStringLiteral("Open"), fromPath(state_.app.sourceFolder), QString::fromUtf8(kOpenFilter)});
     if (path.isEmpty())
         return;
     sourceBox_->setEditText(path);
@@ -201,8 +206,8 @@ void MainPage::showBatchControls() {
     for (int i = 0; i < kOutputTypeCount; ++i)
         exportToList_->addItem(QString::fromUtf8(outputFormats()[i].description));
     exportToList_->setCurrentIndex(0);
-    for (QWidget *shown : {static_cast<QWidget *>(outputFolderButton_), static_cast<QWidget *>(exportToLabel_),
-                           static_cast<QWidget *>(exportToList_)})
+    for (QWidget *shown : {static_cast<QWidget *>(outputFolderButton_),
+                           static_cast<QWidget *>(exportToLabel_), static_cast<QWidget *>(exportToList_)})
         shown->show();
     findChild<QLabel *>(QStringLiteral("sourceLabel"))->setText(QStringLiteral("&Source folder"));
     findChild<QLabel *>(QStringLiteral("outputLabel"))->setText(QStringLiteral("&Output folder"));
@@ -234,7 +239,9 @@ void MainPage::clearHistoryList() {
     storeSettings(app);
 }
 
-bool MainPage::validatePage() { return state_.folderBatch ? validateBatch() : validateSingle(); }
+bool MainPage::validatePage() {
+    return state_.folderBatch ? validateBatch() : validateSingle();
+}
 
 bool MainPage::validateSingle() {
     state_.releaseTables();
@@ -306,6 +313,8 @@ bool MainPage::validateBatch() {
     return true;
 }
 
-int MainPage::nextId() const { return CommonPageId; }
+int MainPage::nextId() const {
+    return CommonPageId;
+}
 
 } // namespace quorv::wizard

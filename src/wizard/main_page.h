@@ -22,21 +22,21 @@ std::string pathWithExtension(const std::string &path, int outputType);
 
 class MainPage : public QWizardPage {
     Q_OBJECT
-public:
+  public:
     MainPage(WizardState &state, const QString &initialSource, QWidget *parent = nullptr);
 
     void initializePage() override;
     bool validatePage() override;
     int nextId() const override;
 
-private slots:
+  private slots:
     void browseSource();
     void browseOutput();
     void selectSourceFolder();
     void selectOutputFolder();
     void clearHistoryList();
 
-private:
+  private:
     bool validateSingle();
     bool validateBatch();
     void showBatchControls();
@@ -44,7 +44,7 @@ private:
 
     WizardState &state_;
     QString initialSource_;
-    QString savedOutputPath_;  // the path the Save dialog gave with its type
+    QString savedOutputPath_; // the path the Save dialog gave with its type
     QComboBox *sourceBox_;
     QComboBox *outputBox_;
     QPushButton *outputFolderButton_;

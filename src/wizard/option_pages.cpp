@@ -35,9 +35,13 @@ template <class W> W *named(W *widget, const char *name) {
     return widget;
 }
 
-QCheckBox *checkBox(const char *text, const char *name) { return named(new QCheckBox(QString::fromUtf8(text)), name); }
+QCheckBox *checkBox(const char *text, const char *name) {
+    return named(new QCheckBox(QString::fromUtf8(text)), name);
+}
 
-QColor fromRgbValue(unsigned value) { return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF); }
+QColor fromRgbValue(unsigned value) {
+    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
 unsigned toRgbValue(const QColor &c) {
     return static_cast<unsigned>(c.red()) | (static_cast<unsigned>(c.green()) << 8) |
            (static_cast<unsigned>(c.blue()) << 16);
@@ -69,7 +73,9 @@ int shownCharacters(const FieldInfo &field) {
     }
 }
 
-OutputType typeOf(const WizardState &state) { return static_cast<OutputType>(state.outputType); }
+OutputType typeOf(const WizardState &state) {
+    return static_cast<OutputType>(state.outputType);
+}
 
 } // namespace
 
@@ -93,11 +99,14 @@ OptionsPage::OptionsPage(WizardState &state, QWidget *parent) : QWizardPage(pare
     statusBox_ = new StatusBox(this);
 }
 
-ConversionWizard *OptionsPage::conversionWizard() const { return static_cast<ConversionWizard *>(wizard()); }
+ConversionWizard *OptionsPage::conversionWizard() const {
+    return static_cast<ConversionWizard *>(wizard());
+}
 
 QPushButton *OptionsPage::commandLineButton() {
     if (!commandLineButton_) {
-        commandLineButton_ = named(new QPushButton(QStringLiteral("Command Line..."), this), "commandLineButton");
+        commandLineButton_ =
+            named(new QPushButton(QStringLiteral("Command Line..."), this), "commandLineButton");
         connect(commandLineButton_, &QPushButton::clicked, this, [this] {
             storeOptions();
             runCommandLineDialog(this, conversionWizard()->commandLineRequest());
@@ -240,8 +249,9 @@ void CommonOptionsPage::fitColumns() {
         const QString name = model_->headerData(f, Qt::Horizontal).toString();
         const int byName = metrics.horizontalAdvance(name) + (name.size() <= 3 ? 35 : 32);
         const FieldInfo &field = table.fields[static_cast<size_t>(f)];
-        const int bySize = field.type == PxChar ? metrics.averageCharWidth() * field.size
-                                                : metrics.horizontalAdvance(QString(shownCharacters(field), u'0')) + 12;
+        const int bySize = field.type == PxChar
+                               ? metrics.averageCharWidth() * field.size
+                               : metrics.horizontalAdvance(QString(shownCharacters(field), u'0')) + 12;
         header->resizeSection(f, std::min(std::max(byName, bySize), 400));
         preview_->setColumnHidden(f, false);
     }
@@ -393,7 +403,8 @@ void TextOptionsPage::storeOptions() {
     if (s.sqlWriteGo)
         s.sqlGoEvery = goEvery_->value();
     s.quoteChar = single_->isChecked() ? '\'' : double_->isChecked() ? '"' : 0;
-    s.separator = platform::fromUtf8(separator_->currentText().left(5).toStdString(), state_.currentTable().ansiCodePage);
+    s.separator = platform::fromUtf8(separator_->currentText().left(5).toStdString(),
+                                     state_.currentTable().ansiCodePage);
     s.writeHeader = header_->isChecked();
 }
 

@@ -21,28 +21,28 @@ class StatusBox;
 // A button that shows a colour, 3 pixels inside its frame.
 class ColourButton : public QPushButton {
     Q_OBJECT
-public:
+  public:
     explicit ColourButton(QWidget *parent = nullptr) : QPushButton(parent) {}
     void setColour(const QColor &colour);
     QColor colour() const { return colour_; }
     QSize sizeHint() const override { return {56, 24}; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *event) override;
 
-private:
+  private:
     QColor colour_;
 };
 
 // The part every option page shares: the wizard, Finish running the export, the Command Line button.
 class OptionsPage : public QWizardPage {
     Q_OBJECT
-public:
+  public:
     OptionsPage(WizardState &state, QWidget *parent);
     StatusBox *statusBox() const { return statusBox_; }
     bool validatePage() override;
 
-protected:
+  protected:
     ConversionWizard *conversionWizard() const;
     // Copies the page's controls into the settings.
     virtual void storeOptions() = 0;
@@ -52,13 +52,13 @@ protected:
     WizardState &state_;
     StatusBox *statusBox_;
 
-private:
+  private:
     QPushButton *commandLineButton_ = nullptr;
 };
 
 class CommonOptionsPage : public OptionsPage {
     Q_OBJECT
-public:
+  public:
     CommonOptionsPage(WizardState &state, QWidget *parent = nullptr);
     void initializePage() override;
     void cleanupPage() override;
@@ -67,10 +67,10 @@ public:
     bool isComplete() const override { return true; }
     PreviewModel *previewModel() const { return model_; }
 
-protected:
+  protected:
     void storeOptions() override;
 
-private:
+  private:
     void fitColumns();
     void fillSortList();
     void applyColumnChoice();
@@ -89,15 +89,15 @@ private:
 
 class TextOptionsPage : public OptionsPage {
     Q_OBJECT
-public:
+  public:
     TextOptionsPage(WizardState &state, QWidget *parent = nullptr);
     void initializePage() override;
     int nextId() const override { return -1; }
 
-protected:
+  protected:
     void storeOptions() override;
 
-private:
+  private:
     QCheckBox *allQuotes_;
     QCheckBox *header_;
     QRadioButton *single_;
@@ -114,15 +114,15 @@ private:
 
 class HtmlOptionsPage : public OptionsPage {
     Q_OBJECT
-public:
+  public:
     HtmlOptionsPage(WizardState &state, QWidget *parent = nullptr);
     void initializePage() override;
     int nextId() const override { return -1; }
 
-protected:
+  protected:
     void storeOptions() override;
 
-private:
+  private:
     QLineEdit *title_;
     QRadioButton *table_;
     QRadioButton *form_;

@@ -9,7 +9,9 @@ namespace quorv::wizard {
 namespace {
 constexpr size_t kCachedRows = 512;
 
-bool rightAligned(uint8_t type) { return type == PxShort || type == PxCurrency || type == PxNumber; }
+bool rightAligned(uint8_t type) {
+    return type == PxShort || type == PxCurrency || type == PxNumber;
+}
 } // namespace
 
 QString tableText(const SourceTable &table, const std::string &bytes) {
@@ -123,8 +125,9 @@ QVariant PreviewModel::headerData(int section, Qt::Orientation orientation, int 
         return headers_[section];
     if (role == Qt::TextAlignmentRole && table_)
         return QVariant::fromValue(Qt::AlignVCenter |
-                                   (rightAligned(table_->fields[static_cast<size_t>(section)].type) ? Qt::AlignRight
-                                                                                                    : Qt::AlignLeft));
+                                   (rightAligned(table_->fields[static_cast<size_t>(section)].type)
+                                        ? Qt::AlignRight
+                                        : Qt::AlignLeft));
     return {};
 }
 

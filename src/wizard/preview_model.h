@@ -17,7 +17,7 @@ namespace quorv::wizard {
 
 class PreviewModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     explicit PreviewModel(QObject *parent = nullptr);
 
     // One column per field, one row per record of the open table.
@@ -38,7 +38,7 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-private:
+  private:
     const QStringList *row(int r) const;
 
     SourceTable *table_ = nullptr;

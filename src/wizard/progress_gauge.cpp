@@ -38,7 +38,8 @@ void ProgressGauge::paint(QPainter &painter) const {
         painter.setPen(QPen(QColor(130, 130, 130), 3));
         painter.drawPolyline(QPolygon({QPoint(1, h - 1), QPoint(x - 2, h - 1), QPoint(x - 2, 1)}));
         painter.setPen(QPen(Qt::black, 0));
-        painter.drawPolyline(QPolygon({QPoint(x, 0), QPoint(x, h), QPoint(0, h), QPoint(0, 0), QPoint(x - 1, 0)}));
+        painter.drawPolyline(
+            QPolygon({QPoint(x, 0), QPoint(x, h), QPoint(0, h), QPoint(0, 0), QPoint(x - 1, 0)}));
         painter.setPen(QPen(Qt::white, 0));
         painter.drawPolyline(QPolygon({QPoint(1, h - 2), QPoint(1, 1), QPoint(x - 2, 1)}));
         painter.fillRect(QRect(QPoint(2, 2), QPoint(x - 4, h - 3)), QColor(192, 192, 192));
@@ -61,7 +62,9 @@ StatusBox::StatusBox(QWidget *parent) : QFrame(parent) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
-QSize StatusBox::sizeHint() const { return {200, fontMetrics().height() + 8}; }
+QSize StatusBox::sizeHint() const {
+    return {200, fontMetrics().height() + 8};
+}
 
 void StatusBox::startGauge() {
     gauge_ = std::make_unique<ProgressGauge>(contentsRect().size());

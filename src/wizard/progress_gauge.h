@@ -9,7 +9,7 @@ class QPainter;
 namespace quorv::wizard {
 
 class ProgressGauge {
-public:
+  public:
     // client: the size of the area the gauge paints on.
     explicit ProgressGauge(QSize client) : client_(client) {}
 
@@ -25,7 +25,7 @@ public:
     // Paints the bar and the text for the last percentage; nothing before the first update.
     void paint(QPainter &painter) const;
 
-private:
+  private:
     QSize client_;
     int lastPercent_ = -1;
 };
@@ -33,7 +33,7 @@ private:
 // The status box: a sunken, empty box that shows the gauge while an export runs.
 class StatusBox : public QFrame {
     Q_OBJECT
-public:
+  public:
     explicit StatusBox(QWidget *parent = nullptr);
 
     void startGauge();
@@ -45,10 +45,10 @@ public:
     int percent() const { return gauge_ ? gauge_->percent() : -1; }
     QSize sizeHint() const override;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *event) override;
 
-private:
+  private:
     std::unique_ptr<ProgressGauge> gauge_;
     int paintCount_ = 0;
 };

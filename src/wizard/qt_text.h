@@ -8,7 +8,11 @@
 
 namespace quorv::wizard {
 
-inline std::string toPath(const QString &path) { return QFile::encodeName(path).toStdString(); }
-inline QString fromPath(const std::string &path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+inline std::string toPath(const QString &path) {
+    return QFile::encodeName(path).toStdString();
+}
+inline QString fromPath(const std::string &path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
 
 } // namespace quorv::wizard

@@ -19,7 +19,9 @@
 #include "wizard/progress_gauge.h"
 #include "wizard/qt_text.h"
 
-static void initWizardResources() { Q_INIT_RESOURCE(wizard); }
+static void initWizardResources() {
+    Q_INIT_RESOURCE(wizard);
+}
 
 namespace quorv::wizard {
 
@@ -38,7 +40,9 @@ bool finishesOnCommonPage(int outputType) {
 WizardState::WizardState(AppSettings &a, ExportSettings &s)
     : app(a), settings(s), emptyTable_(std::make_unique<SourceTable>()) {}
 
-WizardState::~WizardState() { releaseTables(); }
+WizardState::~WizardState() {
+    releaseTables();
+}
 
 void WizardState::releaseTables() {
     if (table)
@@ -47,7 +51,9 @@ void WizardState::releaseTables() {
     batch = {};
 }
 
-SourceTable &WizardState::currentTable() { return table ? *table : *emptyTable_; }
+SourceTable &WizardState::currentTable() {
+    return table ? *table : *emptyTable_;
+}
 
 namespace {
 
@@ -131,9 +137,10 @@ void ConversionWizard::runConversion(StatusBox *statusBox) {
     std::vector<std::string> problems;
     bool failed = false;
     if (state_.folderBatch) {
-        FolderResult result = convertFolder(state_.batch, state_.settings, [&](int, int position, int loopCount) {
-            return exportProgress(statusBox, position, loopCount);
-        });
+        FolderResult result =
+            convertFolder(state_.batch, state_.settings, [&](int, int position, int loopCount) {
+                return exportProgress(statusBox, position, loopCount);
+            });
         problems = std::move(result.problems);
         failed = result.failed > 0;
     } else {
@@ -163,7 +170,8 @@ void ConversionWizard::runConversion(StatusBox *statusBox) {
 CommandLineRequest ConversionWizard::commandLineRequest() const {
     CommandLineRequest request;
     request.folderBatch = state_.folderBatch;
-    request.sourcePath = state_.folderBatch ? state_.batch.sourceFolder : (state_.table ? state_.table->path : "");
+    request.sourcePath =
+        state_.folderBatch ? state_.batch.sourceFolder : (state_.table ? state_.table->path : "");
     request.outputPath = state_.folderBatch ? state_.batch.outputFolder : state_.settings.outputPath;
     request.table = &state_.currentTable();
     request.settings = &state_.settings;

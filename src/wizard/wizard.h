@@ -28,12 +28,12 @@ enum PageId { MainPageId = 0, CommonPageId = 1, TextPageId = 2, HtmlPageId = 3 }
 struct WizardState {
     AppSettings &app;
     ExportSettings &settings;
-    int outputType = 0;                  // 0 until chosen or derived on page 1
-    bool folderBatch = false;            // on once a source folder was picked; stays on
+    int outputType = 0;       // 0 until chosen or derived on page 1
+    bool folderBatch = false; // on once a source folder was picked; stays on
     bool restartWizard = false;
-    std::unique_ptr<SourceTable> table;  // the current table of a single-table conversion
-    FolderBatch batch;                   // the tables of a folder batch
-    int exitStatus = 0;                  // 1 when an export failed
+    std::unique_ptr<SourceTable> table; // the current table of a single-table conversion
+    FolderBatch batch;                  // the tables of a folder batch
+    int exitStatus = 0;                 // 1 when an export failed
     bool exported = false;
 
     WizardState(AppSettings &a, ExportSettings &s);
@@ -42,13 +42,13 @@ struct WizardState {
     // The table the option pages and dialogs work on: the open table, or an empty one in folder batch.
     SourceTable &currentTable();
 
-private:
+  private:
     std::unique_ptr<SourceTable> emptyTable_;
 };
 
 class ConversionWizard : public QWizard {
     Q_OBJECT
-public:
+  public:
     explicit ConversionWizard(WizardState &state, const QString &initialSource = {});
 
     WizardState &state() { return state_; }
@@ -60,11 +60,11 @@ public:
     // Chooses the wizard buttons of the current page.
     void updateButtons();
 
-public slots:
+  public slots:
     void reject() override;
     void showHelp();
 
-private:
+  private:
     bool exportProgress(StatusBox *statusBox, int position, int loopCount);
 
     WizardState &state_;

@@ -38,7 +38,9 @@ void displayFailure(QtMsgType type, const QMessageLogContext &, const QString &m
 
 } // namespace
 
-bool displayAvailable() { return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM"); }
+bool displayAvailable() {
+    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM");
+}
 
 int wizardMain(const char *programPath, const std::string &initialSource) {
     if (!displayAvailable()) {
@@ -61,7 +63,8 @@ int wizardMain(const char *programPath, const std::string &initialSource) {
     AppSettings app = loadSettings();
     mergeLastConversion(app);
 
-    QString source = initialSource.empty() ? QString() : QFileInfo(fromPath(initialSource)).absoluteFilePath();
+    QString source =
+        initialSource.empty() ? QString() : QFileInfo(fromPath(initialSource)).absoluteFilePath();
     int status = 0;
     bool restart = true;
     while (restart) {

@@ -28,22 +28,26 @@ struct Folder {
 
 // Picks a source folder as the "Select folder..." button does, through the folder chooser.
 void pickSourceFolder(WizardHarness &h, const std::string &folder) {
-    wizard::setChoosers({{}, {}, [&](QWidget *, const QString &, const QString &) {
-                             return QString::fromStdString(folder);
-                         }, {}});
+    wizard::setChoosers(
+        {{},
+         {},
+         [&](QWidget *, const QString &, const QString &) { return QString::fromStdString(folder); },
+         {}});
     h.findAnywhere<QAbstractButton>("sourceFolderButton")->click();
     wizard::setChoosers({});
 }
 
 struct FailureCase {
     const char *name;
-    std::string source;   // "@" stands for the folder with one table, "@t" for the table in it
+    std::string source; // "@" stands for the folder with one table, "@t" for the table in it
     std::string output;
     bool batch;
-    std::string message;  // "@" stands for the folder
+    std::string message; // "@" stands for the folder
 };
 
-void PrintTo(const FailureCase &c, std::ostream *out) { *out << c.name; }
+void PrintTo(const FailureCase &c, std::ostream *out) {
+    *out << c.name;
+}
 
 class MainPageFailure : public testing::TestWithParam<FailureCase> {};
 
@@ -59,7 +63,8 @@ TEST_P(MainPageFailure, ShowsItsMessageAndStays) {
     folder.make("t.db");
     TempDir empty;
     WizardHarness h;
-    const std::string base = c.message.find("not found") != std::string::npos ? empty.path() : folder.dir.path();
+    const std::string base =
+        c.message.find("not found") != std::string::npos ? empty.path() : folder.dir.path();
     if (c.batch)
         pickSourceFolder(h, base);
     h.choose(expand(c.source, base), expand(c.output, base));
@@ -86,8 +91,9 @@ INSTANTIATE_TEST_SUITE_P(EveryRow, MainPageFailure, testing::ValuesIn(kFailures)
 
 TEST(OutputType, FromTheExtension) {
     const std::pair<const char *, int> cases[] = {
-        {"/x/out.html", 0}, {"/x/out.XML", 7},  {"/x/out.txt.bak", 0}, {"/x/out.Csv", 10}, {"/x/out.dbf", 1},
-        {"/x/my.csv/out", 0}, {"/x/out.sql.", 0}, {"out.xlsx", 9},        {"/x/out", 0},
+        {"/x/out.html", 0}, {"/x/out.XML", 7}, {"/x/out.txt.bak", 0},
+        {"/x/out.Csv", 10}, {"/x/out.dbf", 1}, {"/x/my.csv/out", 0},
+        {"/x/out.sql.", 0}, {"out.xlsx", 9},   {"/x/out", 0},
     };
     for (const auto &[path, type] : cases)
         EXPECT_EQ(wizard::outputTypeFromPath(path), type) << path;
@@ -104,9 +110,12 @@ TEST(OutputType, TypedPathAfterTheSaveDialogNamesItsOwnType) {
     Folder folder;
     const std::string table = folder.make("t.db");
     WizardHarness h;
-    wizard::setChoosers({{}, [&](QWidget *, const wizard::SaveFileRequest &) {
+    wizard::setChoosers({{},
+                         [&](QWidget *, const wizard::SaveFileRequest &) {
                              return wizard::SaveFileChoice{QString::fromStdString(folder.dir.file("out")), 9};
-                         }, {}, {}});
+                         },
+                         {},
+                         {}});
     h.findAnywhere<QAbstractButton>("outputBrowse")->click();
     wizard::setChoosers({});
     h.choose(table, folder.dir.file("out.sql"));
@@ -169,7 +178,8 @@ TEST(FolderBatch, ATableThatDoesNotOpenIsReportedAndTheOthersConverted) {
     ExportSettings settings;
     settings.viewAfterExport = false;
     settings.outputType = OutputType::Csv;
-    FolderResult result = convertFolder({folder.dir.path(), out.path(), findSourceTables(folder.dir.path())}, settings);
+    FolderResult result =
+        convertFolder({folder.dir.path(), out.path(), findSourceTables(folder.dir.path())}, settings);
     EXPECT_EQ(result.converted, 1);
     EXPECT_EQ(result.failed, 1);
     ASSERT_EQ(result.problems.size(), 1u);
@@ -230,8 +240,8 @@ TEST(UserGuide, BesideTheProgramThenUnderShare) {
 
 TEST(WizardMode, WithoutADisplayExplainsAndExitsTwo) {
     for (std::vector<std::string> args : {std::vector<std::string>{}, std::vector<std::string>{"--wizard"}}) {
-        std::vector<std::string> argv{"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u",
-                                      "QT_QPA_PLATFORM", quorvBinary()};
+        std::vector<std::string> argv{"/usr/bin/env",    "-u", "DISPLAY",         "-u",
+                                      "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", quorvBinary()};
         argv.insert(argv.end(), args.begin(), args.end());
         RunResult run = runProgram(argv);
         EXPECT_EQ(run.status, 2) << run.err;
@@ -240,8 +250,8 @@ TEST(WizardMode, WithoutADisplayExplainsAndExitsTwo) {
         EXPECT_TRUE(run.out.empty());
     }
     // A display that is named but cannot be opened: the same advice, no abort.
-    RunResult run = runProgram({"/usr/bin/env", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", "DISPLAY=:97",
-                                quorvBinary()});
+    RunResult run = runProgram(
+        {"/usr/bin/env", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", "DISPLAY=:97", quorvBinary()});
     EXPECT_EQ(run.status, 2) << run.err;
     EXPECT_NE(run.err.find("cannot open the display"), std::string::npos) << run.err;
 }

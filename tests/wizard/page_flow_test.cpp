@@ -39,14 +39,21 @@ struct FlowCase {
 };
 
 const FlowCase kFlows[] = {
-    {"dbf", 1, {"Back", "Finish"}, CommonPageId}, {"txt", 4, {"Next"}, TextPageId},
-    {"htm", 5, {"Next"}, HtmlPageId},             {"prg", 6, {"Back", "Finish"}, CommonPageId},
-    {"xml", 7, {"Back", "Finish"}, CommonPageId}, {"xls", 8, {"Back", "Finish"}, CommonPageId},
-    {"xlsx", 9, {"Back", "Finish"}, CommonPageId}, {"csv", 10, {"Next"}, TextPageId},
-    {"sql", 11, {"Next"}, TextPageId},            {"rtf", 12, {"Back", "Finish"}, CommonPageId},
+    {"dbf", 1, {"Back", "Finish"}, CommonPageId},
+    {"txt", 4, {"Next"}, TextPageId},
+    {"htm", 5, {"Next"}, HtmlPageId},
+    {"prg", 6, {"Back", "Finish"}, CommonPageId},
+    {"xml", 7, {"Back", "Finish"}, CommonPageId},
+    {"xls", 8, {"Back", "Finish"}, CommonPageId},
+    {"xlsx", 9, {"Back", "Finish"}, CommonPageId},
+    {"csv", 10, {"Next"}, TextPageId},
+    {"sql", 11, {"Next"}, TextPageId},
+    {"rtf", 12, {"Back", "Finish"}, CommonPageId},
 };
 
-void PrintTo(const FlowCase &c, std::ostream *out) { *out << c.extension; }
+void PrintTo(const FlowCase &c, std::ostream *out) {
+    *out << c.extension;
+}
 
 class PageFlow : public testing::TestWithParam<FlowCase> {};
 
@@ -110,14 +117,19 @@ TEST(PageFlow, BackFromPageTwoEmptiesTheSourceList) {
 TEST(PageFlow, SaveDialogTypeAndExcelFinishOnPageTwo) {
     Sample sample;
     WizardHarness h;
-    wizard::setChoosers({{}, [&](QWidget *, const wizard::SaveFileRequest &request) {
-                             EXPECT_EQ(request.filters.size(), 12);
-                             return wizard::SaveFileChoice{QString::fromStdString(sample.dir.file("book")), 8};
-                         }, {}, {}});
+    wizard::setChoosers(
+        {{},
+         [&](QWidget *, const wizard::SaveFileRequest &request) {
+             EXPECT_EQ(request.filters.size(), 12);
+             return wizard::SaveFileChoice{QString::fromStdString(sample.dir.file("book")), 8};
+         },
+         {},
+         {}});
     h.findAnywhere<QAbstractButton>("outputBrowse")->click();
     wizard::setChoosers({});
     h.findAnywhere<QComboBox>("sourceBox")->setEditText(QString::fromStdString(sample.table));
-    EXPECT_EQ(h.findAnywhere<QComboBox>("outputBox")->currentText().toStdString(), sample.dir.file("book.xlsx"));
+    EXPECT_EQ(h.findAnywhere<QComboBox>("outputBox")->currentText().toStdString(),
+              sample.dir.file("book.xlsx"));
     ASSERT_TRUE(h.next());
     EXPECT_EQ(h.state->outputType, 9);
     EXPECT_EQ(h.shownButtons(), (QStringList{"Back", "Finish"}));
@@ -145,7 +157,9 @@ struct SameOutputCase {
     std::vector<std::string> switches;
 };
 
-void PrintTo(const SameOutputCase &c, std::ostream *out) { *out << c.name; }
+void PrintTo(const SameOutputCase &c, std::ostream *out) {
+    *out << c.name;
+}
 
 class SameOutput : public testing::TestWithParam<SameOutputCase> {};
 
@@ -177,27 +191,32 @@ TEST_P(SameOutput, AsTheCommandLine) {
 }
 
 const SameOutputCase kSameOutput[] = {
-    {"csv", "csv",
+    {"csv",
+     "csv",
      [](WizardHarness &h) {
          h.find<QComboBox>("separatorBox")->setEditText(";");
          h.find<QRadioButton>("doubleQuote")->setChecked(true);
          h.find<QCheckBox>("utf8")->setChecked(true);
      },
      {"/SEP;", "/DOUBLEQUOTA", "/utf8"}},
-    {"text_tab_all_quotes", "txt",
+    {"text_tab_all_quotes",
+     "txt",
      [](WizardHarness &h) {
          h.find<QComboBox>("separatorBox")->setCurrentIndex(4); // tab
-         h.find<QCheckBox>("allQuotes")->click();              // also selects "Double" for text
+         h.find<QCheckBox>("allQuotes")->click();               // also selects "Double" for text
          h.find<QCheckBox>("exportNames")->setChecked(false);
      },
      {"/SEPTAB", "/allquotes", "/DOUBLEQUOTA", "/nohdr"}},
-    {"sql_server_go", "sql",
+    {"sql_server_go",
+     "sql",
      [](WizardHarness &h) {
          h.find<QComboBox>("sqlDialect")->setCurrentIndex(3);
          h.find<QCheckBox>("addGo")->setChecked(true);
      },
      {"/SQL2000", "/go"}},
-    {"sql_postgresql", "sql", [](WizardHarness &h) { h.find<QComboBox>("sqlDialect")->setCurrentIndex(4); },
+    {"sql_postgresql",
+     "sql",
+     [](WizardHarness &h) { h.find<QComboBox>("sqlDialect")->setCurrentIndex(4); },
      {"/POSTGRESQL"}},
     {"dbf", "dbf", [](WizardHarness &) {}, {}},
 };

@@ -44,7 +44,10 @@ TEST(Preview, DosCodePageTableStartsWithOemTicked) {
     layout.codePage = 437;
     layout.fields = {{"Name", fixture::kAlpha, 20}};
     std::string error;
-    ASSERT_TRUE(fixture::writeTable(dir.file("dos.db"), layout, {{fixture::Cell::text("\x81" "ber")}}, &error))
+    ASSERT_TRUE(fixture::writeTable(dir.file("dos.db"), layout,
+                                    {{fixture::Cell::text("\x81"
+                                                          "ber")}},
+                                    &error))
         << error;
     WizardHarness h;
     h.choose(dir.file("dos.db"), dir.file("dos.csv"));

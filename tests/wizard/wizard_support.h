@@ -18,7 +18,7 @@
 namespace quorv::test {
 
 class WizardHarness {
-public:
+  public:
     explicit WizardHarness(AppSettings initial = {});
     ~WizardHarness();
 
@@ -44,7 +44,7 @@ public:
     QStringList messages;
     bool answer = true; // the answer to questions
 
-private:
+  private:
     wizard::MessageHook previous_;
 };
 
