@@ -3,12 +3,8 @@
 
 namespace quorv::wizard {
 
-bool runColumnsDialog(QWidget *, SourceTable &, ExportSettings &) {
-    return false;
-}
-bool runFilterDialog(QWidget *, SourceTable &) {
-    return false;
-}
+bool runColumnsDialog(QWidget *, SourceTable &, ExportSettings &) { return false; }
+bool runFilterDialog(QWidget *, SourceTable &) { return false; }
 void runCommandLineDialog(QWidget *, const CommandLineRequest &) {}
 
 } // namespace quorv::wizard
