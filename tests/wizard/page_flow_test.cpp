@@ -83,6 +83,12 @@ TEST_P(PageFlow, ButtonsAndControlsOfEachPage) {
         EXPECT_TRUE(h.find<QRadioButton>("tableLayout")->isChecked());
         EXPECT_EQ(h.find<QSpinBox>("rowsPerPage")->value(), 50);
         EXPECT_EQ(h.find<QSpinBox>("border")->value(), 1);
+        int recordNumberBoxes = 0;
+        for (QCheckBox *box : h.wizard->currentPage()->findChildren<QCheckBox *>()) {
+            recordNumberBoxes += box->text().contains("Save record number");
+            EXPECT_FALSE(box->text().contains("Print")); // no box without an effect
+        }
+        EXPECT_EQ(recordNumberBoxes, 1);
         return;
     }
     const bool sql = c.type == 11;
