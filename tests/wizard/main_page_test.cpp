@@ -11,6 +11,8 @@
 #include "support/test_support.h"
 #include "wizard/choosers.h"
 #include "wizard/main_page.h"
+#include "wizard/option_pages.h"
+#include "wizard/preview_model.h"
 #include "wizard/wizard_support.h"
 
 namespace quorv::test {
@@ -140,6 +142,11 @@ TEST(FolderBatch, ConvertsEveryTableButThumbsDb) {
     h.findAnywhere<QComboBox>("outputBox")->setEditText(QString::fromStdString(out.path()));
     ASSERT_TRUE(h.next()) << h.messages.join("|").toStdString();
     EXPECT_EQ(h.state->batch.names, (std::vector<std::string>{"SECOND.DB", "first.db"}));
+    wizard::PreviewModel *preview =
+        static_cast<wizard::CommonOptionsPage *>(h.wizard->currentPage())->previewModel();
+    EXPECT_EQ(preview->headerData(0, Qt::Horizontal).toString(), "Source file");
+    ASSERT_EQ(preview->rowCount(), 2);
+    EXPECT_EQ(preview->data(preview->index(1, 0)).toString(), "first.db");
     ASSERT_TRUE(h.next());
     h.finish();
     EXPECT_TRUE(h.messages.isEmpty()) << h.messages.join("|").toStdString();

@@ -6,6 +6,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 
+#include "app/command_compose.h"
 #include "fixture/fixtures.h"
 #include "source/paradox_table.h"
 #include "support/test_support.h"
@@ -153,6 +154,25 @@ TEST(PageFlow, ProblemsOfTheExportAreShownAndTheStatusIsOne) {
     EXPECT_EQ(h.messages[0].toStdString().rfind(output, 0), 0u) << h.messages[0].toStdString();
     EXPECT_EQ(h.state->exitStatus, 1);
     EXPECT_FALSE(fileExists(output));
+}
+
+TEST(PageFlow, CommandLineButtonStoresThePageFirst) {
+    Sample sample;
+    WizardHarness h;
+    h.choose(sample.table, sample.dir.file("out.csv"));
+    ASSERT_TRUE(h.next());
+    ASSERT_TRUE(h.next());
+    h.find<QComboBox>("separatorBox")->setEditText("||");
+    h.find<QCheckBox>("allQuotes")->setChecked(true);
+    h.find<QAbstractButton>("commandLineButton")->click();
+    EXPECT_EQ(h.settings.separator, "||");
+    EXPECT_TRUE(h.settings.quoteAll);
+    CommandLineRequest request = h.wizard->commandLineRequest();
+    EXPECT_EQ(request.sourcePath, sample.table);
+    EXPECT_EQ(request.outputPath, sample.dir.file("out.csv"));
+    EXPECT_FALSE(request.folderBatch);
+    EXPECT_EQ(request.table, h.state->table.get());
+    EXPECT_EQ(request.settings, &h.settings);
 }
 
 // The wizard's export and the command line's, with the same options, give the same bytes.
