@@ -292,6 +292,8 @@ bool MainPage::validateBatch() {
     }
     // The source box names the folder, or a folder and a pattern of its tables.
     QString folder = sourceBox_->currentText();
+    if (folder.isEmpty())
+        folder = fromPath(state_.app.sourceFolder);
     QString pattern = QStringLiteral("*.db");
     if (!QFileInfo(folder).isDir()) {
         QFileInfo info(folder);
