@@ -132,6 +132,8 @@ void ConversionWizard::runConversion(StatusBox *statusBox) {
     for (QWizard::WizardButton which : {QWizard::BackButton, QWizard::NextButton, QWizard::FinishButton})
         button(which)->setEnabled(false);
     statusBox->show();
+    // The page shows itself disabled before the first record; from then on only the gauge repaints.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     statusBox->startGauge();
 
     std::vector<std::string> problems;
