@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <sys/resource.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -23,6 +24,12 @@
 using namespace quorv;
 
 namespace {
+
+long peakKb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -43,19 +50,7 @@ int main(int argc, char **argv) {
         return 1;
     }
 
-    ExportSettings plain;
-    prepareSettings(plain);
-    plain.viewAfterExport = false;
-    plain.outputType = OutputType::Csv;
-    plain.outputPath = folder + "/wizard_bench_plain.csv";
-    SourceTable source;
-    source.path = table;
-    openSourceTable(source, plain, &error);
-    auto start = std::chrono::steady_clock::now();
-    runExport(source, plain);
-    const double plainSeconds = secondsSince(start);
-    closeSourceTable(source);
-
+    const long startKb = peakKb();
     AppSettings app;
     ExportSettings settings;
     prepareSettings(settings);
@@ -67,12 +62,26 @@ int main(int argc, char **argv) {
     w.findChild<QComboBox *>(QStringLiteral("sourceBox"))->setEditText(QString::fromStdString(table));
     w.findChild<QComboBox *>(QStringLiteral("outputBox"))
         ->setEditText(QString::fromStdString(folder + "/wizard_bench_wizard.csv"));
-    start = std::chrono::steady_clock::now();
+    auto start = std::chrono::steady_clock::now();
     w.next();
     QApplication::processEvents();
     const double pageSeconds = secondsSince(start);
     auto *page = static_cast<wizard::CommonOptionsPage *>(w.currentPage());
     const long rowsRead = page->previewModel()->recordsRead();
+    const long pageKb = peakKb();
+    ExportSettings plain;
+    prepareSettings(plain);
+    plain.viewAfterExport = false;
+    plain.outputType = OutputType::Csv;
+    plain.outputPath = folder + "/wizard_bench_plain.csv";
+    SourceTable source;
+    source.path = table;
+    openSourceTable(source, plain, &error);
+    start = std::chrono::steady_clock::now();
+    runExport(source, plain);
+    const double plainSeconds = secondsSince(start);
+    closeSourceTable(source);
+
     w.next();
     auto *box = w.currentPage()->findChild<wizard::StatusBox *>(QStringLiteral("statusBox"));
     start = std::chrono::steady_clock::now();
@@ -81,6 +90,7 @@ int main(int argc, char **argv) {
 
     std::printf("records                 %ld\n", records);
     std::printf("page 2 shown in         %.3f s (%ld records read for the preview)\n", pageSeconds, rowsRead);
+    std::printf("peak memory             %ld KB at the start, %ld KB with page 2 shown\n", startKb, pageKb);
     std::printf("plain export            %.2f s (%.0f records/s)\n", plainSeconds, records / plainSeconds);
     std::printf("export from the wizard  %.2f s (%.0f records/s), %d gauge paints\n", wizardSeconds,
                 records / wizardSeconds, box->paintCount());
