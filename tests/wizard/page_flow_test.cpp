@@ -156,6 +156,34 @@ TEST(PageFlow, ProblemsOfTheExportAreShownAndTheStatusIsOne) {
     EXPECT_FALSE(fileExists(output));
 }
 
+TEST(PageFlow, DbfKindFromTheSaveDialog) {
+    // The filter position and the switch that makes the same kind of table on the command line.
+    const std::pair<int, const char *> kinds[] = {{0, "/DBASE3"}, {1, "/DBASE4"}, {2, "/VFP"}};
+    for (const auto &[filter, kind] : kinds) {
+        Sample sample;
+        WizardHarness h;
+        wizard::setChoosers(
+            {{},
+             [&](QWidget *, const wizard::SaveFileRequest &) {
+                 return wizard::SaveFileChoice{QString::fromStdString(sample.dir.file("t")), filter};
+             },
+             {},
+             {}});
+        h.findAnywhere<QAbstractButton>("outputBrowse")->click();
+        wizard::setChoosers({});
+        h.findAnywhere<QComboBox>("sourceBox")->setEditText(QString::fromStdString(sample.table));
+        ASSERT_TRUE(h.next());
+        h.finish();
+        EXPECT_EQ(h.app.lastExportType, filter + 1);
+        const std::string dbf = readFile(sample.dir.file("t.dbf"));
+        ASSERT_FALSE(dbf.empty()) << h.messages.join("|").toStdString();
+        RunResult cli = runProgram({quorvBinary(), sample.table, sample.dir.file("cli.dbf"), kind}, "", -1,
+                                   {"LC_ALL=C.UTF-8", "TZ=UTC"});
+        ASSERT_EQ(cli.status, 0) << cli.err;
+        EXPECT_EQ(dbf, readFile(sample.dir.file("cli.dbf"))) << kind;
+    }
+}
+
 TEST(PageFlow, CommandLineButtonStoresThePageFirst) {
     Sample sample;
     WizardHarness h;
