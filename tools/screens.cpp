@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QApplication>
@@ -130,11 +131,25 @@ bool colourButtons(Context &c) {
     w.choose(QStringLiteral("customers.db"), QStringLiteral("customers.htm"));
     w.wizard.next();
     w.wizard.next();
-    QWidget *text = w.wizard.findChild<QWidget *>(QStringLiteral("textColour"));
-    if (!text)
-        return true; // no HTML page in this build
-    QWidget *box = text->parentWidget();
-    return save(c, box, "page4-colour-buttons");
+    auto *text = w.wizard.currentPage()->findChild<QPushButton *>(QStringLiteral("textColour"));
+    auto *back = w.wizard.currentPage()->findChild<QPushButton *>(QStringLiteral("backColour"));
+    if (!text || !back)
+        return false;
+    // Two colours chosen as the colour dialog would give them.
+    QColor next(128, 0, 32);
+    setChoosers(
+        {{}, {}, {}, [&](QWidget *, const QColor &) { return std::exchange(next, QColor(255, 244, 200)); }});
+    text->click();
+    back->click();
+    setChoosers({});
+    QApplication::processEvents();
+    QWidget *page = w.wizard.currentPage();
+    const QRect area = text->geometry().united(back->geometry()).adjusted(-text->x() + 4, -6, 12, 6);
+    const QString path = c.folder + QStringLiteral("/page4-colour-buttons.png");
+    if (!page->grab(area).save(path))
+        return false;
+    std::printf("%s\n", qPrintable(path));
+    return true;
 }
 
 bool gaugeMidRun(Context &c) {

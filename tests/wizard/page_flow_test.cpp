@@ -184,6 +184,29 @@ TEST(PageFlow, DbfKindFromTheSaveDialog) {
     }
 }
 
+TEST(PageFlow, ColourButtonsStoreTheChosenColours) {
+    Sample sample;
+    WizardHarness h;
+    h.choose(sample.table, sample.dir.file("out.htm"));
+    ASSERT_TRUE(h.next());
+    ASSERT_TRUE(h.next());
+    QColor chosen(0x11, 0x22, 0x33);
+    QList<QColor> initials;
+    wizard::setChoosers({{}, {}, {}, [&](QWidget *, const QColor &initial) {
+                             initials << initial;
+                             return chosen;
+                         }});
+    h.find<QAbstractButton>("textColour")->click();
+    chosen = QColor(); // cancelled: the background stays white
+    h.find<QAbstractButton>("backColour")->click();
+    wizard::setChoosers({});
+    EXPECT_EQ(h.settings.htmlTextColor, 0x332211u);
+    EXPECT_EQ(h.settings.htmlBackColor, 0xFFFFFFu);
+    EXPECT_EQ(initials, (QList<QColor>{QColor(0, 0, 0), QColor(255, 255, 255)}));
+    EXPECT_EQ(static_cast<wizard::ColourButton *>(h.find<QAbstractButton>("textColour"))->colour(),
+              QColor(0x11, 0x22, 0x33));
+}
+
 TEST(PageFlow, CommandLineButtonStoresThePageFirst) {
     Sample sample;
     WizardHarness h;
