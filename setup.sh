@@ -17,3 +17,4 @@ cat "$demo/customers.csv"
 echo
 echo "The program is build/release/src/quorv; see README.md for its switches and for installing it"
 echo "(scripts/make-deb.sh makes a Debian package; sudo cmake --install build/release installs in /usr/local)."
+echo "Run it without arguments on a desktop for the wizard."

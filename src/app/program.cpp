@@ -24,6 +24,11 @@ void prepareSettings(ExportSettings &settings) {
 
 int programMain(int argc, char **argv) {
     CommandLine commandLine = makeCommandLine(argc, argv);
+    if (commandLine.args.empty()) {
+        // Without arguments the program's entry opens the wizard; here there is nothing to convert.
+        std::fputs(usageText().c_str(), stderr);
+        return 2;
+    }
     if (commandLine.text == "/uninstall") {
         std::printf("To uninstall Quorvane:\n"
                     "- installed from the Debian package (quorvane_*.deb):\n"

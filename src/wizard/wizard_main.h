@@ -1,0 +1,15 @@
+// The wizard mode of the program: `quorv` without arguments, or `quorv --wizard [TABLE.db]`.
+#pragma once
+
+#include <string>
+
+namespace quorv::wizard {
+
+// Whether a window can be opened: DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM is set.
+bool displayAvailable();
+
+// Opens the wizard (again while it asks for a restart) and returns the exit status: 0, 1 when the
+// export failed, 2 when there is no display. initialSource fills the source box.
+int wizardMain(const char *programPath, const std::string &initialSource);
+
+} // namespace quorv::wizard

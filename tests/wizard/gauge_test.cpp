@@ -1,0 +1,115 @@
+// The progress gauge's arithmetic and pixels, its paint count, and Cancel during a long export.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+#include <QTimer>
+
+#include "fixture/fixtures.h"
+#include "support/test_support.h"
+#include "wizard/progress_gauge.h"
+#include "wizard/wizard_support.h"
+
+namespace quorv::test {
+namespace {
+
+using wizard::ProgressGauge;
+
+TEST(Gauge, Arithmetic) {
+    EXPECT_EQ(ProgressGauge::percentOf(0, 200), 0);
+    EXPECT_EQ(ProgressGauge::percentOf(1, 200), 0);
+    EXPECT_EQ(ProgressGauge::percentOf(199, 200), 99);
+    EXPECT_EQ(ProgressGauge::percentOf(50, 100), 50);
+    EXPECT_EQ(ProgressGauge::percentOf(1, 3), 33);
+    EXPECT_EQ(ProgressGauge::barEnd(201, 0), 0);
+    EXPECT_EQ(ProgressGauge::barEnd(201, 50), 100);
+    EXPECT_EQ(ProgressGauge::barEnd(201, 100), 200);
+    EXPECT_EQ(ProgressGauge::barEnd(201, 33), 66);
+
+    ProgressGauge gauge(QSize(201, 40));
+    EXPECT_TRUE(gauge.updateProgress(0, 200));
+    EXPECT_FALSE(gauge.updateProgress(1, 200)); // still 0 %: nothing to paint
+    EXPECT_TRUE(gauge.updateProgress(2, 200));
+    EXPECT_EQ(gauge.percent(), 1);
+    // Fewer than 100 records: the percentage jumps.
+    ProgressGauge small(QSize(201, 40));
+    EXPECT_TRUE(small.updateProgress(1, 3));
+    EXPECT_EQ(small.percent(), 33);
+}
+
+QImage painted(int done, int total) {
+    QImage image(201, 40, QImage::Format_RGB32);
+    image.fill(QColor(255, 0, 255));
+    ProgressGauge gauge(image.size());
+    gauge.updateProgress(done, total);
+    QPainter painter(&image);
+    gauge.paint(painter);
+    return image;
+}
+
+TEST(Gauge, PaintsBarWhiteRestAndText) {
+    const QRgb black = qRgb(0, 0, 0), white = qRgb(255, 255, 255), grey = qRgb(192, 192, 192);
+    const int y = 4; // above the text
+    QImage half = painted(50, 100);
+    EXPECT_EQ(half.pixel(0, y), black);
+    EXPECT_EQ(half.pixel(100, y), black); // the bar's right edge at x = 100
+    EXPECT_EQ(half.pixel(1, y), white);   // light edge
+    EXPECT_EQ(half.pixel(50, y), grey);   // the bar's face
+    EXPECT_EQ(half.pixel(98, y), qRgb(130, 130, 130));
+    EXPECT_EQ(half.pixel(101, y), white);
+    EXPECT_EQ(half.pixel(199, y), white);
+    bool blueText = false;
+    for (int x = 0; x < half.width(); ++x)
+        for (int row = 10; row < 30; ++row)
+            blueText = blueText || half.pixel(x, row) == qRgb(0, 0, 255);
+    EXPECT_TRUE(blueText);
+
+    QImage none = painted(0, 200);
+    EXPECT_EQ(none.pixel(1, y), white); // no bar at all
+    EXPECT_EQ(none.pixel(0, y), qRgb(255, 0, 255));
+    EXPECT_EQ(none.pixel(199, y), white);
+
+    QImage full = painted(100, 100);
+    EXPECT_EQ(full.pixel(200, y), black); // x = W
+    EXPECT_EQ(full.pixel(150, y), grey);  // no white area
+}
+
+TEST(Gauge, AtMostOnePaintPerPercent) {
+    TempDir dir;
+    std::string error;
+    ASSERT_TRUE(fixture::makeBigTable(dir.file("big.db"), 20000, 3, &error)) << error;
+    WizardHarness h;
+    h.choose(dir.file("big.db"), dir.file("big.xlsx"));
+    ASSERT_TRUE(h.next());
+    h.finish();
+    EXPECT_EQ(h.state->exitStatus, 0) << h.messages.join("|").toStdString();
+    auto *box = h.find<wizard::StatusBox>("statusBox");
+    EXPECT_EQ(box->percent(), 100);
+    EXPECT_GE(box->paintCount(), 50);
+    EXPECT_LE(box->paintCount(), 101) << "paints";
+}
+
+TEST(Gauge, CancelStopsAMillionRecordExportWithinTenRecords) {
+    const std::string big = bigTablePath();
+    if (big.empty())
+        GTEST_SKIP() << "the 1,000,000-record fixture (QUORV_WIZARD_BIG_TABLE) is not there";
+    TempDir dir;
+    WizardHarness h;
+    h.choose(big, dir.file("big.csv"));
+    ASSERT_TRUE(h.next());
+    ASSERT_TRUE(h.next());
+    // The click arrives while the first records are written.
+    QTimer::singleShot(0, h.wizard.get(), [&] { h.wizard->button(QWizard::CancelButton)->click(); });
+    h.finish();
+    EXPECT_EQ(h.state->exitStatus, 0);
+    EXPECT_TRUE(h.state->exported);
+    // A cancelled export is no failure: the file holds the header and the records written so far.
+    std::vector<std::string> lines = splitText(readFile(dir.file("big.csv")), '\n');
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0].substr(0, 8), "Id,Name,");
+    EXPECT_LE(lines.size(), 13u);
+    EXPECT_TRUE(h.messages.isEmpty()) << h.messages.join("|").toStdString();
+}
+
+} // namespace
+} // namespace quorv::test

@@ -1,0 +1,267 @@
+// Page 1: its messages, the output type from the extension, folder batch, the user guide lookup.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <QComboBox>
+
+#include "app/convert_folder.h"
+#include "fixture/fixtures.h"
+#include "platform/user_guide.h"
+#include "support/test_support.h"
+#include "wizard/choosers.h"
+#include "wizard/main_page.h"
+#include "wizard/option_pages.h"
+#include "wizard/preview_model.h"
+#include "wizard/wizard_support.h"
+
+namespace quorv::test {
+namespace {
+
+struct Folder {
+    TempDir dir;
+    std::string make(const std::string &name) {
+        std::string path = dir.file(name);
+        std::string error;
+        EXPECT_TRUE(fixture::makeSampleTable(path, &error)) << error;
+        return path;
+    }
+};
+
+// Picks a source folder as the "Select folder..." button does, through the folder chooser.
+void pickSourceFolder(WizardHarness &h, const std::string &folder) {
+    wizard::setChoosers(
+        {{},
+         {},
+         [&](QWidget *, const QString &, const QString &) { return QString::fromStdString(folder); },
+         {}});
+    h.findAnywhere<QAbstractButton>("sourceFolderButton")->click();
+    wizard::setChoosers({});
+}
+
+struct FailureCase {
+    const char *name;
+    std::string source; // "@" stands for the folder with one table, "@t" for the table in it
+    std::string output;
+    bool batch;
+    std::string message; // "@" stands for the folder
+};
+
+void PrintTo(const FailureCase &c, std::ostream *out) {
+    *out << c.name;
+}
+
+class MainPageFailure : public testing::TestWithParam<FailureCase> {};
+
+std::string expand(std::string text, const std::string &folder) {
+    if (size_t at = text.find('@'); at != std::string::npos)
+        text.replace(at, 1, folder);
+    return text;
+}
+
+TEST_P(MainPageFailure, ShowsItsMessageAndStays) {
+    const FailureCase &c = GetParam();
+    Folder folder;
+    folder.make("t.db");
+    TempDir empty;
+    WizardHarness h;
+    const std::string base =
+        c.message.find("not found") != std::string::npos ? empty.path() : folder.dir.path();
+    if (c.batch)
+        pickSourceFolder(h, base);
+    h.choose(expand(c.source, base), expand(c.output, base));
+    EXPECT_FALSE(h.next());
+    EXPECT_EQ(h.wizard->currentId(), wizard::MainPageId);
+    ASSERT_EQ(h.messages.size(), 1);
+    EXPECT_EQ(h.messages[0].toStdString(), expand(c.message, base));
+    EXPECT_EQ(h.state->table, nullptr);
+}
+
+const FailureCase kFailures[] = {
+    {"source_empty", "", "@/out.csv", false, "Please select the db file"},
+    {"table_does_not_open", "@/no/such/folder/t.db", "@/out.csv", false,
+     "@/no/such/folder/t.db: no such file"},
+    {"output_empty", "@/t.db", "", false, "Please select output file"},
+    {"html_extension_is_no_type", "@/t.db", "@/out.html", false, "Please select output type"},
+    {"no_extension", "@/t.db", "@/out", false, "Please select output type"},
+    {"batch_output_empty", "@", "", true, "Please select the output folder"},
+    {"batch_no_tables", "@", "@", true, "@: not found db files"},
+};
+
+INSTANTIATE_TEST_SUITE_P(EveryRow, MainPageFailure, testing::ValuesIn(kFailures),
+                         [](const testing::TestParamInfo<FailureCase> &info) { return info.param.name; });
+
+TEST(OutputType, FromTheExtension) {
+    const std::pair<const char *, int> cases[] = {
+        {"/x/out.html", 0}, {"/x/out.XML", 7}, {"/x/out.txt.bak", 0},
+        {"/x/out.Csv", 10}, {"/x/out.dbf", 1}, {"/x/my.csv/out", 0},
+        {"/x/out.sql.", 0}, {"out.xlsx", 9},   {"/x/out", 0},
+    };
+    for (const auto &[path, type] : cases)
+        EXPECT_EQ(wizard::outputTypeFromPath(path), type) << path;
+}
+
+TEST(OutputType, SaveDialogAppendsTheExtensionUnlessContained) {
+    EXPECT_EQ(wizard::pathWithExtension("/x/out", 4), "/x/out.txt");
+    EXPECT_EQ(wizard::pathWithExtension("/x/out.txt.bak", 4), "/x/out.txt.bak");
+    EXPECT_EQ(wizard::pathWithExtension("/x/out.TXT", 4), "/x/out.TXT.txt");
+    EXPECT_EQ(wizard::pathWithExtension("/x/out.xlsx", 8), "/x/out.xlsx"); // contains ".xls"
+}
+
+TEST(OutputType, TypedPathAfterTheSaveDialogNamesItsOwnType) {
+    Folder folder;
+    const std::string table = folder.make("t.db");
+    WizardHarness h;
+    wizard::setChoosers({{},
+                         [&](QWidget *, const wizard::SaveFileRequest &) {
+                             return wizard::SaveFileChoice{QString::fromStdString(folder.dir.file("out")), 9};
+                         },
+                         {},
+                         {}});
+    h.findAnywhere<QAbstractButton>("outputBrowse")->click();
+    wizard::setChoosers({});
+    h.choose(table, folder.dir.file("out.sql"));
+    ASSERT_TRUE(h.next());
+    EXPECT_EQ(h.state->outputType, 11);
+}
+
+TEST(FolderBatch, ConvertsEveryTableButThumbsDb) {
+    Folder folder;
+    folder.make("first.db");
+    folder.make("SECOND.DB");
+    writeFile(folder.dir.file("Thumbs.db"), "not a table");
+    TempDir out;
+    WizardHarness h;
+    pickSourceFolder(h, folder.dir.path());
+    auto *types = h.findAnywhere<QComboBox>("exportToList");
+    ASSERT_TRUE(types->isVisible());
+    EXPECT_EQ(types->count(), 13);
+    pickSourceFolder(h, folder.dir.path());
+    EXPECT_EQ(types->count(), 13);
+    types->setCurrentIndex(9); // CSV
+    h.findAnywhere<QComboBox>("outputBox")->setEditText(QString::fromStdString(out.path()));
+    ASSERT_TRUE(h.next()) << h.messages.join("|").toStdString();
+    EXPECT_EQ(h.state->batch.names, (std::vector<std::string>{"SECOND.DB", "first.db"}));
+    wizard::PreviewModel *preview =
+        static_cast<wizard::CommonOptionsPage *>(h.wizard->currentPage())->previewModel();
+    EXPECT_EQ(preview->headerData(0, Qt::Horizontal).toString(), "Source file");
+    ASSERT_EQ(preview->rowCount(), 2);
+    EXPECT_EQ(preview->data(preview->index(1, 0)).toString(), "first.db");
+    ASSERT_TRUE(h.next());
+    h.finish();
+    EXPECT_TRUE(h.messages.isEmpty()) << h.messages.join("|").toStdString();
+    EXPECT_EQ(h.state->exitStatus, 0);
+    EXPECT_TRUE(fileExists(out.file("first.csv")));
+    EXPECT_TRUE(fileExists(out.file("SECOND.csv")));
+    EXPECT_FALSE(fileExists(out.file("Thumbs.csv")));
+    EXPECT_EQ(readFile(out.file("first.csv")).substr(0, 7), "CustNo,");
+}
+
+TEST(FolderBatch, FolderNamesHoldingDotDbStayWhole) {
+    TempDir root;
+    const std::string source = root.file("my.dbfiles");
+    const std::string output = root.file("out.db");
+    mkdir(source.c_str(), 0700);
+    mkdir(output.c_str(), 0700);
+    std::string error;
+    ASSERT_TRUE(fixture::makeSampleTable(source + "/t.db", &error)) << error;
+    EXPECT_EQ(folderOutputPath(output, "t.DB", OutputType::Csv), output + "/t.csv");
+    EXPECT_EQ(folderOutputPath(output + "/", "a.db.db", OutputType::Xml), output + "/a.db.xml");
+
+    ExportSettings settings;
+    settings.viewAfterExport = false;
+    settings.outputType = OutputType::Csv;
+    FolderResult result = convertFolder({source, output, findSourceTables(source)}, settings);
+    EXPECT_EQ(result.converted, 1);
+    EXPECT_TRUE(result.problems.empty());
+    EXPECT_TRUE(fileExists(output + "/t.csv"));
+}
+
+TEST(FolderBatch, ATableThatDoesNotOpenIsReportedAndTheOthersConverted) {
+    Folder folder;
+    folder.make("good.db");
+    writeFile(folder.dir.file("bad.db"), "not a table");
+    TempDir out;
+    ExportSettings settings;
+    settings.viewAfterExport = false;
+    settings.outputType = OutputType::Csv;
+    FolderResult result =
+        convertFolder({folder.dir.path(), out.path(), findSourceTables(folder.dir.path())}, settings);
+    EXPECT_EQ(result.converted, 1);
+    EXPECT_EQ(result.failed, 1);
+    ASSERT_EQ(result.problems.size(), 1u);
+    EXPECT_EQ(result.problems[0].rfind(folder.dir.file("bad.db") + ": ", 0), 0u) << result.problems[0];
+    EXPECT_FALSE(fileExists(out.file("bad.csv")));
+}
+
+TEST(History, FillsTheListsRemembersTheConversionAndClearsOnYes) {
+    Folder folder;
+    const std::string table = folder.make("t.db");
+    AppSettings app;
+    app.sourceHistory = {table, "/old/b.db"};
+    app.outputHistory = {folder.dir.file("t.csv"), "/old/b.csv"};
+    app.lastSourcePath = table;
+    app.lastOutputPath = folder.dir.file("t.csv");
+    app.language = 1;
+    WizardHarness h(app);
+    auto *source = h.findAnywhere<QComboBox>("sourceBox");
+    auto *output = h.findAnywhere<QComboBox>("outputBox");
+    EXPECT_EQ(source->count(), 2);
+    EXPECT_EQ(output->itemText(1), "/old/b.csv");
+    EXPECT_EQ(source->currentText().toStdString(), table);
+    EXPECT_FALSE(h.findAnywhere<QWidget>("languageList")->isVisible());
+    EXPECT_EQ(h.findAnywhere<QComboBox>("languageList")->currentIndex(), 1);
+
+    h.answer = false;
+    h.findAnywhere<QAbstractButton>("clearHistory")->click();
+    EXPECT_EQ(h.messages, QStringList{"Would you like to clear history list?"});
+    EXPECT_EQ(source->count(), 2);
+    h.answer = true;
+    h.findAnywhere<QAbstractButton>("clearHistory")->click();
+    EXPECT_EQ(source->count(), 0);
+    EXPECT_EQ(output->count(), 0);
+    EXPECT_TRUE(h.app.sourceHistory.empty());
+    EXPECT_TRUE(h.app.lastSourcePath.empty());
+    EXPECT_EQ(h.app.language, 1); // kept and stored as it was
+
+    h.messages.clear();
+    h.choose(table, folder.dir.file("new.sql"));
+    ASSERT_TRUE(h.next()) << h.messages.join("|").toStdString();
+    EXPECT_EQ(h.app.lastSourcePath, table);
+    EXPECT_EQ(h.app.lastOutputPath, folder.dir.file("new.sql"));
+}
+
+TEST(UserGuide, BesideTheProgramThenUnderShare) {
+    TempDir root;
+    const std::string bin = root.file("bin");
+    mkdir(bin.c_str(), 0700);
+    EXPECT_EQ(platform::userGuidePathFrom(bin), "");
+    for (const char *folder : {"/share", "/share/doc", "/share/doc/quorvane", "/share/doc/quorvane/guide"})
+        mkdir((root.path() + folder).c_str(), 0700);
+    writeFile(root.path() + "/share/doc/quorvane/guide/index.html", "x");
+    EXPECT_EQ(platform::userGuidePathFrom(bin), bin + "/../share/doc/quorvane/guide/index.html");
+    mkdir((bin + "/guide").c_str(), 0700);
+    writeFile(bin + "/guide/index.html", "x");
+    EXPECT_EQ(platform::userGuidePathFrom(bin + "/"), bin + "/guide/index.html");
+}
+
+TEST(WizardMode, WithoutADisplayExplainsAndExitsTwo) {
+    for (std::vector<std::string> args : {std::vector<std::string>{}, std::vector<std::string>{"--wizard"}}) {
+        std::vector<std::string> argv{"/usr/bin/env",    "-u", "DISPLAY",         "-u",
+                                      "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", quorvBinary()};
+        argv.insert(argv.end(), args.begin(), args.end());
+        RunResult run = runProgram(argv);
+        EXPECT_EQ(run.status, 2) << run.err;
+        EXPECT_NE(run.err.find("no display"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("quorv --help"), std::string::npos) << run.err;
+        EXPECT_TRUE(run.out.empty());
+    }
+    // A display that is named but cannot be opened: the same advice, no abort.
+    RunResult run = runProgram(
+        {"/usr/bin/env", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", "DISPLAY=:97", quorvBinary()});
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_NE(run.err.find("cannot open the display"), std::string::npos) << run.err;
+}
+
+} // namespace
+} // namespace quorv::test

@@ -1,0 +1,305 @@
+// The wizard's pages for every output type, Back, and exports equal to the command line's.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QRadioButton>
+#include <QSpinBox>
+
+#include "app/command_compose.h"
+#include "fixture/fixtures.h"
+#include "source/paradox_table.h"
+#include "support/test_support.h"
+#include "wizard/choosers.h"
+#include "wizard/option_pages.h"
+#include "wizard/progress_gauge.h"
+#include "wizard/wizard_support.h"
+
+namespace quorv::test {
+namespace {
+
+using wizard::CommonPageId;
+using wizard::HtmlPageId;
+using wizard::MainPageId;
+using wizard::TextPageId;
+
+struct Sample {
+    TempDir dir;
+    std::string table = dir.file("customers.db");
+    Sample() {
+        std::string error;
+        EXPECT_TRUE(fixture::makeSampleTable(table, &error)) << error;
+    }
+};
+
+struct FlowCase {
+    const char *extension;
+    int type;
+    QStringList page2Buttons;
+    int lastPage; // CommonPageId when page 2 finishes
+};
+
+const FlowCase kFlows[] = {
+    {"dbf", 1, {"Back", "Finish"}, CommonPageId},
+    {"txt", 4, {"Next"}, TextPageId},
+    {"htm", 5, {"Next"}, HtmlPageId},
+    {"prg", 6, {"Back", "Finish"}, CommonPageId},
+    {"xml", 7, {"Back", "Finish"}, CommonPageId},
+    {"xls", 8, {"Back", "Finish"}, CommonPageId},
+    {"xlsx", 9, {"Back", "Finish"}, CommonPageId},
+    {"csv", 10, {"Next"}, TextPageId},
+    {"sql", 11, {"Next"}, TextPageId},
+    {"rtf", 12, {"Back", "Finish"}, CommonPageId},
+};
+
+void PrintTo(const FlowCase &c, std::ostream *out) {
+    *out << c.extension;
+}
+
+class PageFlow : public testing::TestWithParam<FlowCase> {};
+
+TEST_P(PageFlow, ButtonsAndControlsOfEachPage) {
+    const FlowCase &c = GetParam();
+    Sample sample;
+    WizardHarness h;
+    EXPECT_EQ(h.shownButtons(), QStringList{"Next"});
+    h.choose(sample.table, sample.dir.file(std::string("out.") + c.extension));
+    ASSERT_TRUE(h.next()) << h.messages.join("|").toStdString();
+    EXPECT_EQ(h.state->outputType, c.type);
+    EXPECT_EQ(h.wizard->currentId(), CommonPageId);
+    EXPECT_EQ(h.shownButtons(), c.page2Buttons);
+    const bool finishes = c.lastPage == CommonPageId;
+    EXPECT_EQ(h.find<QWidget>("statusBox")->isVisible(), finishes);
+    EXPECT_EQ(h.find<QCheckBox>("viewAfter")->isVisible(), finishes);
+    EXPECT_EQ(h.find<QWidget>("commandLineButton")->isVisible(), finishes);
+    EXPECT_EQ(h.find<QCheckBox>("rss2")->isVisible(), c.type == 7);
+    EXPECT_EQ(h.find<QComboBox>("sortField")->count(), 7); // the fields of the table
+    if (finishes)
+        return;
+
+    ASSERT_TRUE(h.next());
+    EXPECT_EQ(h.wizard->currentId(), c.lastPage);
+    EXPECT_EQ(h.shownButtons(), QStringList{"Finish"});
+    if (c.lastPage == HtmlPageId) {
+        EXPECT_TRUE(h.find<QRadioButton>("tableLayout")->isChecked());
+        EXPECT_EQ(h.find<QSpinBox>("rowsPerPage")->value(), 50);
+        EXPECT_EQ(h.find<QSpinBox>("border")->value(), 1);
+        int recordNumberBoxes = 0;
+        for (QCheckBox *box : h.wizard->currentPage()->findChildren<QCheckBox *>()) {
+            recordNumberBoxes += box->text().contains("Save record number");
+            EXPECT_FALSE(box->text().contains("Print")); // no box without an effect
+        }
+        EXPECT_EQ(recordNumberBoxes, 1);
+        return;
+    }
+    const bool sql = c.type == 11;
+    EXPECT_EQ(h.find<QWidget>("sqlDialect")->isVisible(), sql);
+    EXPECT_EQ(h.find<QWidget>("addGo")->isVisible(), sql);
+    EXPECT_EQ(h.find<QWidget>("utf8")->isVisible(), !sql);
+    EXPECT_EQ(h.find<QCheckBox>("exportNames")->text(), sql ? "CREATE TABLE" : "Export field names");
+    EXPECT_TRUE(h.find<QCheckBox>("exportNames")->isChecked());
+    EXPECT_EQ(h.find<QComboBox>("separatorBox")->currentText(), ",");
+    if (sql) {
+        EXPECT_EQ(h.find<QComboBox>("sqlDialect")->currentText(), "Ansi");
+        EXPECT_TRUE(h.find<QRadioButton>("singleQuote")->isChecked());
+        EXPECT_EQ(h.find<QSpinBox>("goEvery")->value(), 100);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryType, PageFlow, testing::ValuesIn(kFlows),
+                         [](const testing::TestParamInfo<FlowCase> &info) { return info.param.extension; });
+
+TEST(PageFlow, BackFromPageTwoEmptiesTheSourceList) {
+    Sample sample;
+    WizardHarness h;
+    h.choose(sample.table, sample.dir.file("out.xml"));
+    ASSERT_TRUE(h.next());
+    ASSERT_NE(h.state->table, nullptr);
+    h.wizard->back();
+    EXPECT_EQ(h.wizard->currentId(), MainPageId);
+    EXPECT_EQ(h.state->table, nullptr);
+    EXPECT_EQ(h.shownButtons(), QStringList{"Next"});
+}
+
+TEST(PageFlow, SaveDialogTypeAndExcelFinishOnPageTwo) {
+    Sample sample;
+    WizardHarness h;
+    wizard::setChoosers(
+        {{},
+         [&](QWidget *, const wizard::SaveFileRequest &request) {
+             EXPECT_EQ(request.filters.size(), 12);
+             return wizard::SaveFileChoice{QString::fromStdString(sample.dir.file("book")), 8};
+         },
+         {},
+         {}});
+    h.findAnywhere<QAbstractButton>("outputBrowse")->click();
+    wizard::setChoosers({});
+    h.findAnywhere<QComboBox>("sourceBox")->setEditText(QString::fromStdString(sample.table));
+    EXPECT_EQ(h.findAnywhere<QComboBox>("outputBox")->currentText().toStdString(),
+              sample.dir.file("book.xlsx"));
+    ASSERT_TRUE(h.next());
+    EXPECT_EQ(h.state->outputType, 9);
+    EXPECT_EQ(h.shownButtons(), (QStringList{"Back", "Finish"}));
+    EXPECT_TRUE(h.find<QCheckBox>("viewAfter")->isVisible());
+}
+
+TEST(PageFlow, ProblemsOfTheExportAreShownAndTheStatusIsOne) {
+    Sample sample;
+    WizardHarness h;
+    const std::string output = sample.dir.file("missing/out.xlsx");
+    h.choose(sample.table, output);
+    ASSERT_TRUE(h.next());
+    h.finish();
+    ASSERT_EQ(h.messages.size(), 1);
+    EXPECT_EQ(h.messages[0].toStdString().rfind(output, 0), 0u) << h.messages[0].toStdString();
+    EXPECT_EQ(h.state->exitStatus, 1);
+    EXPECT_FALSE(fileExists(output));
+}
+
+TEST(PageFlow, DbfKindFromTheSaveDialog) {
+    // The filter position and the switch that makes the same kind of table on the command line.
+    const std::pair<int, const char *> kinds[] = {{0, "/DBASE3"}, {1, "/DBASE4"}, {2, "/VFP"}};
+    for (const auto &[filter, kind] : kinds) {
+        Sample sample;
+        WizardHarness h;
+        wizard::setChoosers(
+            {{},
+             [&](QWidget *, const wizard::SaveFileRequest &) {
+                 return wizard::SaveFileChoice{QString::fromStdString(sample.dir.file("t")), filter};
+             },
+             {},
+             {}});
+        h.findAnywhere<QAbstractButton>("outputBrowse")->click();
+        wizard::setChoosers({});
+        h.findAnywhere<QComboBox>("sourceBox")->setEditText(QString::fromStdString(sample.table));
+        ASSERT_TRUE(h.next());
+        h.finish();
+        EXPECT_EQ(h.app.lastExportType, filter + 1);
+        const std::string dbf = readFile(sample.dir.file("t.dbf"));
+        ASSERT_FALSE(dbf.empty()) << h.messages.join("|").toStdString();
+        RunResult cli = runProgram({quorvBinary(), sample.table, sample.dir.file("cli.dbf"), kind}, "", -1,
+                                   {"LC_ALL=C.UTF-8", "TZ=UTC"});
+        ASSERT_EQ(cli.status, 0) << cli.err;
+        EXPECT_EQ(dbf, readFile(sample.dir.file("cli.dbf"))) << kind;
+    }
+}
+
+TEST(PageFlow, ColourButtonsStoreTheChosenColours) {
+    Sample sample;
+    WizardHarness h;
+    h.choose(sample.table, sample.dir.file("out.htm"));
+    ASSERT_TRUE(h.next());
+    ASSERT_TRUE(h.next());
+    QColor chosen(0x11, 0x22, 0x33);
+    QList<QColor> initials;
+    wizard::setChoosers({{}, {}, {}, [&](QWidget *, const QColor &initial) {
+                             initials << initial;
+                             return chosen;
+                         }});
+    h.find<QAbstractButton>("textColour")->click();
+    chosen = QColor(); // cancelled: the background stays white
+    h.find<QAbstractButton>("backColour")->click();
+    wizard::setChoosers({});
+    EXPECT_EQ(h.settings.htmlTextColor, 0x332211u);
+    EXPECT_EQ(h.settings.htmlBackColor, 0xFFFFFFu);
+    EXPECT_EQ(initials, (QList<QColor>{QColor(0, 0, 0), QColor(255, 255, 255)}));
+    EXPECT_EQ(static_cast<wizard::ColourButton *>(h.find<QAbstractButton>("textColour"))->colour(),
+              QColor(0x11, 0x22, 0x33));
+}
+
+TEST(PageFlow, CommandLineButtonStoresThePageFirst) {
+    Sample sample;
+    WizardHarness h;
+    h.choose(sample.table, sample.dir.file("out.csv"));
+    ASSERT_TRUE(h.next());
+    ASSERT_TRUE(h.next());
+    h.find<QComboBox>("separatorBox")->setEditText("||");
+    h.find<QCheckBox>("allQuotes")->setChecked(true);
+    h.find<QAbstractButton>("commandLineButton")->click();
+    EXPECT_EQ(h.settings.separator, "||");
+    EXPECT_TRUE(h.settings.quoteAll);
+    CommandLineRequest request = h.wizard->commandLineRequest();
+    EXPECT_EQ(request.sourcePath, sample.table);
+    EXPECT_EQ(request.outputPath, sample.dir.file("out.csv"));
+    EXPECT_FALSE(request.folderBatch);
+    EXPECT_EQ(request.table, h.state->table.get());
+    EXPECT_EQ(request.settings, &h.settings);
+}
+
+// The wizard's export and the command line's, with the same options, give the same bytes.
+struct SameOutputCase {
+    const char *name;
+    const char *extension;
+    std::function<void(WizardHarness &)> setOptions; // on the last page
+    std::vector<std::string> switches;
+};
+
+void PrintTo(const SameOutputCase &c, std::ostream *out) {
+    *out << c.name;
+}
+
+class SameOutput : public testing::TestWithParam<SameOutputCase> {};
+
+TEST_P(SameOutput, AsTheCommandLine) {
+    const SameOutputCase &c = GetParam();
+    Sample sample;
+    const std::string wizardOut = sample.dir.file(std::string("wizard.") + c.extension);
+    const std::string cliOut = sample.dir.file(std::string("cli.") + c.extension);
+    {
+        WizardHarness h;
+        h.choose(sample.table, wizardOut);
+        ASSERT_TRUE(h.next());
+        h.find<QCheckBox>("reverseOrder")->setChecked(true);
+        while (h.wizard->currentPage()->nextId() != -1)
+            ASSERT_TRUE(h.next());
+        c.setOptions(h);
+        h.finish();
+        EXPECT_TRUE(h.messages.isEmpty()) << h.messages.join("|").toStdString();
+        EXPECT_EQ(h.state->exitStatus, 0);
+        EXPECT_EQ(h.find<wizard::StatusBox>("statusBox")->percent(), 100);
+    }
+    std::vector<std::string> argv{quorvBinary(), sample.table, cliOut, "/REVERSE"};
+    argv.insert(argv.end(), c.switches.begin(), c.switches.end());
+    RunResult cli = runProgram(argv, "", -1, {"LC_ALL=C.UTF-8", "TZ=UTC"});
+    ASSERT_EQ(cli.status, 0) << cli.err;
+    const std::string wizardBytes = readFile(wizardOut);
+    ASSERT_FALSE(wizardBytes.empty());
+    EXPECT_EQ(wizardBytes, readFile(cliOut));
+}
+
+const SameOutputCase kSameOutput[] = {
+    {"csv",
+     "csv",
+     [](WizardHarness &h) {
+         h.find<QComboBox>("separatorBox")->setEditText(";");
+         h.find<QRadioButton>("doubleQuote")->setChecked(true);
+         h.find<QCheckBox>("utf8")->setChecked(true);
+     },
+     {"/SEP;", "/DOUBLEQUOTA", "/utf8"}},
+    {"text_tab_all_quotes",
+     "txt",
+     [](WizardHarness &h) {
+         h.find<QComboBox>("separatorBox")->setCurrentIndex(4); // tab
+         h.find<QCheckBox>("allQuotes")->click();               // also selects "Double" for text
+         h.find<QCheckBox>("exportNames")->setChecked(false);
+     },
+     {"/SEPTAB", "/allquotes", "/DOUBLEQUOTA", "/nohdr"}},
+    {"sql_server_go",
+     "sql",
+     [](WizardHarness &h) {
+         h.find<QComboBox>("sqlDialect")->setCurrentIndex(3);
+         h.find<QCheckBox>("addGo")->setChecked(true);
+     },
+     {"/SQL2000", "/go"}},
+    {"sql_postgresql",
+     "sql",
+     [](WizardHarness &h) { h.find<QComboBox>("sqlDialect")->setCurrentIndex(4); },
+     {"/POSTGRESQL"}},
+    {"dbf", "dbf", [](WizardHarness &) {}, {}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Wizard, SameOutput, testing::ValuesIn(kSameOutput),
+                         [](const testing::TestParamInfo<SameOutputCase> &info) { return info.param.name; });
+
+} // namespace
+} // namespace quorv::test

@@ -1,0 +1,63 @@
+#include "wizard/wizard_support.h"
+
+#include <cstdlib>
+
+#include <QComboBox>
+
+#include "app/program.h"
+#include "support/test_support.h"
+
+namespace quorv::test {
+
+WizardHarness::WizardHarness(AppSettings initial) : app(std::move(initial)) {
+    prepareSettings(settings);
+    settings.viewAfterExport = false;
+    state = std::make_unique<wizard::WizardState>(app, settings);
+    previous_ = wizard::setMessageHook([this](QWidget *, const QString &text, wizard::MessageKind) {
+        messages << text;
+        return answer;
+    });
+    wizard = std::make_unique<wizard::ConversionWizard>(*state);
+    wizard->show();
+    QApplication::processEvents();
+}
+
+WizardHarness::~WizardHarness() {
+    wizard.reset();
+    state.reset();
+    wizard::setMessageHook(previous_);
+}
+
+void WizardHarness::choose(const std::string &source, const std::string &output) {
+    findAnywhere<QComboBox>("sourceBox")->setEditText(QString::fromStdString(source));
+    findAnywhere<QComboBox>("outputBox")->setEditText(QString::fromStdString(output));
+}
+
+bool WizardHarness::next() {
+    const int before = wizard->currentId();
+    wizard->next();
+    QApplication::processEvents();
+    return wizard->currentId() != before;
+}
+
+void WizardHarness::finish() {
+    wizard->button(QWizard::FinishButton)->click();
+    QApplication::processEvents();
+}
+
+QStringList WizardHarness::shownButtons() const {
+    QStringList shown;
+    const std::pair<QWizard::WizardButton, const char *> buttons[] = {
+        {QWizard::BackButton, "Back"}, {QWizard::NextButton, "Next"}, {QWizard::FinishButton, "Finish"}};
+    for (const auto &[which, name] : buttons)
+        if (wizard->button(which)->isVisible())
+            shown << QString::fromUtf8(name);
+    return shown;
+}
+
+std::string bigTablePath() {
+    const char *path = std::getenv("QUORV_WIZARD_BIG_TABLE");
+    return path && fileExists(path) ? std::string(path) : std::string();
+}
+
+} // namespace quorv::test
