@@ -56,8 +56,11 @@ Cells expectedCells(const std::string &path, const ExportSettings &settings) {
 Cells unrtfView(Cells cells) {
     for (auto &row : cells)
         for (std::string &text : row) {
-            for (size_t at; (at = text.find("  ")) != std::string::npos;)
-                text.erase(at, 1);
+            std::string single;
+            for (char c : text)
+                if (c != ' ' || single.empty() || single.back() != ' ')
+                    single.push_back(c);
+            text = single;
             if (!text.empty() && text.back() == '\\')
                 text += "par ";
         }
