@@ -48,23 +48,32 @@ TEST(ComposeCommand, TextOfEachCase) {
         Set set;
         std::string expected; // after the program path
     } cases[] = {
-        {"plain names, nothing chosen", OutputType::DbaseIII, false, "/data/cust.db", "/out/cust.dbf", none, " /data/cust.db /out/cust.dbf"},
+        {"plain names, nothing chosen", OutputType::DbaseIII, false, "/data/cust.db", "/out/cust.dbf", none,
+         " /data/cust.db /out/cust.dbf"},
         {"an output with a blank is quoted, the source is not", OutputType::DbaseIII, false, "/data/cust.db",
          "/out/my cust.dbf", none, " /data/cust.db '/out/my cust.dbf'"},
-        {"folder batch: *.db added, /tocsv before the page's switches", OutputType::Csv, true, "/data/in", "/out", none,
-         " '/data/in/*.db' /out /tocsv /SEP,"},
-        {"a folder whose name holds .db still gets its pattern", OutputType::Rtf, true, "/data/my.dbfiles", "/o", none,
-         " '/data/my.dbfiles/*.db' /o /tortf"},
-        {"folder batch of a folder with a blank: the pattern inside the quotes", OutputType::Xlsx, true, "/data/my in/",
-         "/out", none, " '/data/my in/*.db' /out /toxlsx"},
-        {"folder batch naming its tables keeps the name; DBF variants and RSS", OutputType::VisualFoxPro, true,
-         "/data/A*.DB", "/out", none, " '/data/A*.DB' /out /todbf /VFP"},
+        {"folder batch: *.db added, /tocsv before the page's switches", OutputType::Csv, true, "/data/in",
+         "/out", none, " '/data/in/*.db' /out /tocsv /SEP,"},
+        {"a folder whose name holds .db still gets its pattern", OutputType::Rtf, true, "/data/my.dbfiles",
+         "/o", none, " '/data/my.dbfiles/*.db' /o /tortf"},
+        {"folder batch of a folder with a blank: the pattern inside the quotes", OutputType::Xlsx, true,
+         "/data/my in/", "/out", none, " '/data/my in/*.db' /out /toxlsx"},
+        {"folder batch naming its tables keeps the name; DBF variants and RSS", OutputType::VisualFoxPro,
+         true, "/data/A*.DB", "/out", none, " '/data/A*.DB' /out /todbf /VFP"},
         {"RSS in a batch", OutputType::Rss, true, "/d", "/o", none, " '/d/*.db' /o /toxml /RSS2"},
         {"fields 1 and 3 of four left out", OutputType::DbaseIV, false, "/d/t.db", "/o/t.dbf",
-         [](SourceTable &t, ExportSettings &) { t.fieldExcluded = {0, 1, 0, 1}; }, " /d/t.db /o/t.dbf /columns:a,c /DBASE4"},
-        {"every field left out: an empty list, not every field", OutputType::Csv, false, "/d/t.db", "/o/t.csv",
-         [](SourceTable &t, ExportSettings &) { t.fieldExcluded = {1, 1, 1, 1}; }, " /d/t.db /o/t.csv /columns:'' /SEP,"},
-        {"moved columns keep their order; names with blanks, commas", OutputType::Csv, false, "/d/t.db", "/o/t.csv",
+         [](SourceTable &t, ExportSettings &) {
+             t.fieldExcluded = {0, 1, 0, 1};
+         },
+         " /d/t.db /o/t.dbf /columns:a,c /DBASE4"},
+        {"every field left out: an empty list, not every field", OutputType::Csv, false, "/d/t.db",
+         "/o/t.csv",
+         [](SourceTable &t, ExportSettings &) {
+             t.fieldExcluded = {1, 1, 1, 1};
+         },
+         " /d/t.db /o/t.csv /columns:'' /SEP,"},
+        {"moved columns keep their order; names with blanks, commas", OutputType::Csv, false, "/d/t.db",
+         "/o/t.csv",
          [](SourceTable &t, ExportSettings &s) {
              t.fields[1].name = "Last Name", t.fields[2].name = "net, gross";
              t.fieldOrder = {2, 0, 1, 3}, t.fieldExcluded = {0, 0, 0, 1}, s.separator = ";";
@@ -91,7 +100,8 @@ TEST(ComposeCommand, TextOfEachCase) {
              s.htmlTitle = "Price list: it's $5", s.htmlTextColor = 0x0000FF, s.htmlBorder = 0, s.htmlSplitPages = true;
              s.htmlRowsPerPage = 20, s.htmlAsForm = true, s.htmlRecordNumbers = true;
          },
-         " /d/t.db /o/t.htm /TITLE='Price list: it'\\''s $5' /COLOR=ff0000 /BACKGROUND=ffffff /BORDER=0 /MAXPERPAGE=20 /ASFORM /NUMBER"},
+         " /d/t.db /o/t.htm /TITLE='Price list: it'\\''s $5' /COLOR=ff0000 /BACKGROUND=ffffff /BORDER=0 "
+         "/MAXPERPAGE=20 /ASFORM /NUMBER"},
         {"shell characters in paths", OutputType::Csv, false, "/d/$HOME `id`/t.db", "/o/\"x\" \\ ä.csv", none,
          " '/d/$HOME `id`/t.db' '/o/\"x\" \\ ä.csv' /SEP,"},
     };
@@ -102,7 +112,9 @@ TEST(ComposeCommand, TextOfEachCase) {
         settings.outputType = c.type;
         c.set(table, settings);
         CommandLineRequest request{c.source, c.output, c.folderBatch, &table, &settings, {}};
-        EXPECT_EQ(composeCommandLine(request, "/opt/it's/quorv", "/s/run.filter"), "'/opt/it'\\''s/quorv'" + c.expected) << c.what;
+        EXPECT_EQ(composeCommandLine(request, "/opt/it's/quorv", "/s/run.filter"),
+                  "'/opt/it'\\''s/quorv'" + c.expected)
+            << c.what;
     }
 }
 
@@ -121,8 +133,10 @@ TEST(ComposeCommand, RelativePathsAndAnOutputWhoseExtensionNamesAnotherType) {
 }
 
 TEST(ComposeCommand, ScriptNames) {
-    const std::pair<const char *, const char *> names[] = {
-        {"/s/run", "/s/run.sh"}, {"/s/run.sh", "/s/run.sh"}, {"/s/RUN.SH", "/s/RUN.SH"}, {"/s/run.bat", "/s/run.bat.sh"}};
+    const std::pair<const char *, const char *> names[] = {{"/s/run", "/s/run.sh"},
+                                                           {"/s/run.sh", "/s/run.sh"},
+                                                           {"/s/RUN.SH", "/s/RUN.SH"},
+                                                           {"/s/run.bat", "/s/run.bat.sh"}};
     for (const auto &[chosen, script] : names)
         EXPECT_EQ(scriptPathFor(chosen), script);
     EXPECT_EQ(filterPathForScript("/s/RUN.SH"), "/s/RUN.filter");

@@ -77,7 +77,8 @@ std::string runOnTerminal(const std::vector<std::string> &argv, const std::strin
 
 TEST_F(RunMessages, EmptySwitchValuesAreRefused) {
     writeTable("t.db", 1252, "Name", "x");
-    const char *switches[] = {"/LOG:", "/FILTER:", "/COLUMNSLIST:", "/COLUMNS:", "/OEMCP:", "/decs:", "/MAXPERPAGE=", "/BORDER=", "/COLOR=", "/BACKGROUND="};
+    const char *switches[] = {"/LOG:",  "/FILTER:",     "/COLUMNSLIST:", "/COLUMNS:", "/OEMCP:",
+                              "/decs:", "/MAXPERPAGE=", "/BORDER=",      "/COLOR=",   "/BACKGROUND="};
     for (const char *sw : switches) {
         for (const std::vector<std::string> &args :
              {std::vector<std::string>{"t.db", "out.csv", sw}, {std::string("t.db out.csv ") + sw + " /nohdr"}}) {
@@ -96,8 +97,9 @@ TEST_F(RunMessages, DosTextWithoutOemIsWarnedAbout) {
         const char *fieldName, *value, *oem; // oem: "" for none
         bool warned;
     } cases[] = {
-        {437, "Name", "M\x81ller", "", true},  {866, "\x88\xac\xef", "x", "", true}, // a Cyrillic field name
-        {850, "Name", "ascii only", "", false}, {437, "Name", "M\x81ller", "/oem", false}, {1252, "Name", "M\xFCller", "", false},
+        {437, "Name", "M\x81ller", "", true},   {866, "\x88\xac\xef", "x", "", true}, // a Cyrillic field name
+        {850, "Name", "ascii only", "", false}, {437, "Name", "M\x81ller", "/oem", false},
+        {1252, "Name", "M\xFCller", "", false},
     };
     for (const auto &c : cases) {
         writeTable("t.db", c.codePage, c.fieldName, c.value);
@@ -143,6 +145,7 @@ TEST_F(RunMessages, ProgressOnlyOnATerminal) {
     test::RunResult piped = quorv({"*.db", "out", "/TOcsv"});
     EXPECT_EQ(piped.status, 0);
     EXPECT_EQ(piped.out, "");
-    EXPECT_EQ(piped.err, "quorv: " + dir.file("c.db") + ": the table's code page is the DOS code page 437 and its text holds "
-                         "characters above 127: it is probably DOS text, which \"/oem\" converts\n");
+    EXPECT_EQ(piped.err, "quorv: " + dir.file("c.db") +
+                             ": the table's code page is the DOS code page 437 and its text holds "
+                             "characters above 127: it is probably DOS text, which \"/oem\" converts\n");
 }

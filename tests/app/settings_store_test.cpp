@@ -74,9 +74,12 @@ TEST_F(SettingsFile, FirstRunGivesDefaultsAndTheWizardStartStoresRecents) {
 }
 
 TEST(SettingsFilePath, FollowsXdgConfigHome) {
-    const std::pair<const char *, const char *> cases[] = { // XDG_CONFIG_HOME (nullptr: not set), the path; HOME=/home/u
-        {"/cfg", "/cfg/quorvane/quorv.conf"}, {"/cfg//", "/cfg/quorvane/quorv.conf"},
-        {nullptr, "/home/u/.config/quorvane/quorv.conf"}, {"", "/home/u/.config/quorvane/quorv.conf"},
+    const std::pair<const char *, const char *> cases[] = {
+        // XDG_CONFIG_HOME (nullptr: not set), the path; HOME=/home/u
+        {"/cfg", "/cfg/quorvane/quorv.conf"},
+        {"/cfg//", "/cfg/quorvane/quorv.conf"},
+        {nullptr, "/home/u/.config/quorvane/quorv.conf"},
+        {"", "/home/u/.config/quorvane/quorv.conf"},
         {"relative/cfg", "/home/u/.config/quorvane/quorv.conf"}, // only an absolute path counts
     };
     std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
@@ -101,16 +104,21 @@ TEST_F(SettingsFile, MergeOfTheLastConversion) {
         {"equal to the newest pair: unchanged",
          historyText(three) + "LASTSRC=" + three[0].first + "\nLASTEXPORT=" + three[0].second + "\n", three},
         {"equal to pair 3 only: a new entry 0, the old pair stays",
-         historyText(five) + "LASTSRC=" + five[3].first + "\nLASTEXPORT=" + five[3].second + "\n", prepend(five[3], five)},
-        {"same source, another output: a new pair", historyText(three) + "LASTSRC=" + three[0].first + "\nLASTEXPORT=/out/other.txt\n",
+         historyText(five) + "LASTSRC=" + five[3].first + "\nLASTEXPORT=" + five[3].second + "\n",
+         prepend(five[3], five)},
+        {"same source, another output: a new pair",
+         historyText(three) + "LASTSRC=" + three[0].first + "\nLASTEXPORT=/out/other.txt\n",
          prepend({three[0].first, "/out/other.txt"}, three)},
-        {"ten pairs and one more: the oldest falls off", historyText(ten) + "LASTSRC=/new.db\nLASTEXPORT=/new.csv\n",
+        {"ten pairs and one more: the oldest falls off",
+         historyText(ten) + "LASTSRC=/new.db\nLASTEXPORT=/new.csv\n",
          prepend({"/new.db", "/new.csv"}, numberedPairs(0, 9))},
         {"empty history", "LASTSRC=/a.db\nLASTEXPORT=\n", {{"/a.db", ""}}},
         {"RECENTS above 10 is 10", historyText(ten, "2147483648"), ten},
         {"RECENTS below 0 is 0", historyText(three, "-1"), {}},
         {"RECENTS not a number is 0", historyText(three, "3x"), {}},
-        {"a missing pair value is empty", "RECENTS=2\nSRC0=/a.db\nDST1=/b.csv\n", {{"/a.db", ""}, {"", "/b.csv"}}},
+        {"a missing pair value is empty",
+         "RECENTS=2\nSRC0=/a.db\nDST1=/b.csv\n",
+         {{"/a.db", ""}, {"", "/b.csv"}}},
     };
     for (const auto &c : cases) {
         writeSettings(c.file);

@@ -128,7 +128,8 @@ void DialogTest::columns() {
     QCOMPARE(settings.numberFormat, std::string("%.3f"));
     QStringList stored;
     for (size_t p = 0; p < size_t(fields); ++p)
-        stored << QString::fromStdString(table.fields[size_t(table.fieldOrder[p])].name) + (table.fieldExcluded[p] ? "-" : "");
+        stored << QString::fromStdString(table.fields[size_t(table.fieldOrder[p])].name) +
+                      (table.fieldExcluded[p] ? "-" : "");
     QCOMPARE(stored.join(' '), shown);
 }
 

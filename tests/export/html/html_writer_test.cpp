@@ -72,8 +72,8 @@ protected:
         std::vector<std::vector<Cell>> rows;
         for (int i = 1; i <= n; ++i)
             rows.push_back({Cell::integer(i), Cell::text("name " + std::to_string(i)), Cell::real(i / 4.0)});
-        test::makeTable(dir.file(name), {{"Id", fixture::kLong}, {"Name", fixture::kAlpha, 20}, {"Amount", fixture::kNumber}},
-                        rows);
+        test::makeTable(dir.file(name),
+                        {{"Id", fixture::kLong}, {"Name", fixture::kAlpha, 20}, {"Amount", fixture::kNumber}}, rows);
     }
     std::vector<std::string> htmFiles() {
         std::vector<std::string> names;
@@ -102,7 +102,8 @@ const std::vector<HostileRow> kHostile = {
     {"   ", "http://example.com/?a=1&b=<2>\"x", "http://example.com/?a=1&b=<2>\"x"},
     {"", "C:\\data\\file.txt", "C:\\data\\file.txt"},
     {"&amp; &#60; &lt; &nbsp", "WWW.EXAMPLE.COM", ""},
-    {"\x81\x8D\x8F\x90\x9D undefined", "x\"onmouseover=\"alert(1)\"@evil.com", "mailto:x\"onmouseover=\"alert(1)\"@evil.com"},
+    {"\x81\x8D\x8F\x90\x9D undefined", "x\"onmouseover=\"alert(1)\"@evil.com",
+     "mailto:x\"onmouseover=\"alert(1)\"@evil.com"},
     {"<!-- c --> <![CDATA[x]]> </TD></TR></TABLE>", "https://example.com/a%20b#c", "https://example.com/a%20b#c"},
 };
 
@@ -113,8 +114,9 @@ TEST_F(HtmlExport, HostileNamesAndValuesComeBackAsTextInEveryReader) {
         memo += "<&>\"'\r\n\x81\xE9{};\\ ";
     std::vector<std::vector<Cell>> rows;
     for (size_t i = 0; i < kHostile.size(); ++i)
-        rows.push_back({Cell::integer(static_cast<int64_t>(i) + 1), kHostile[i].text.empty() ? Cell() : Cell::text(kHostile[i].text),
-                        Cell::text(kHostile[i].link), Cell::text(i == 0 ? memo.substr(0, 32768) : "m&<" + std::to_string(i))});
+        rows.push_back({Cell::integer(static_cast<int64_t>(i) + 1),
+                        kHostile[i].text.empty() ? Cell() : Cell::text(kHostile[i].text), Cell::text(kHostile[i].link),
+                        Cell::text(i == 0 ? memo.substr(0, 32768) : "m&<" + std::to_string(i))});
     test::makeTable(dir.file("hostile.db"),
                     {{"Id", fixture::kLong}, {"<b>T</b>&\"q\"'\\{};", fixture::kAlpha, 200},
                      {"Link <a href=x>", fixture::kAlpha, 120}, {"Memo\x81\x8D\xE9<script>", fixture::kMemoBlob, 50}},
@@ -144,7 +146,8 @@ TEST_F(HtmlExport, HostileNamesAndValuesComeBackAsTextInEveryReader) {
     }
     const Cells formWant(whole.begin() + 1, whole.end());
     const std::string titleUtf8 = platform::toUtf8(title, 1252);
-    const std::set<std::string> ownTags = {"html", "head", "meta", "title", "body", "table", "tbody", "tr", "th", "td", "b", "a", "br"};
+    const std::set<std::string> ownTags = {"html",  "head", "meta", "title", "body", "table", "tbody",
+                                           "tr",    "th",   "td",   "b",     "a",    "br"};
     const std::set<std::string> ownAttributes = {"charset", "text", "bgcolor", "border", "colspan", "href"};
 
     for (bool chromium : {false, true}) {
@@ -170,7 +173,8 @@ TEST_F(HtmlExport, HostileNamesAndValuesComeBackAsTextInEveryReader) {
                 header.insert(header.begin(), "N");
                 EXPECT_EQ(rows[1], header);
                 grid.insert(grid.end(), rows.begin() + 2, rows.end());
-                links.erase(links.end() - static_cast<long>(rows.size()), links.end() - static_cast<long>(rows.size()) + 2);
+                const auto captionAndNames = links.end() - static_cast<long>(rows.size());
+                links.erase(captionAndNames, captionAndNames + 2);
                 continue;
             }
             for (const PageTable &record : page.tables) { // one table per record: name, value
@@ -236,7 +240,8 @@ const std::vector<PagingCase> kPaging = {
       {"Form1.html", ids(4, 6),
        "</TABLE><BR><br><a href= \"Form.html\" >Previous</a>|<a href= \"Form2.html\" >Next</a></body></html>"},
       {"Form2.html", ids(7, 7), "</TABLE><BR><br><a href= \"Form1.html\" >Previous</a></body></html>"}}},
-    {"no page number: one page", 5, "list.htm", {"/MAXPERPAGE=0"}, "", {{"list.htm", ids(1, 5), "</TD></TABLE></body></html>"}}},
+    {"no page number: one page", 5, "list.htm", {"/MAXPERPAGE=0"}, "",
+     {{"list.htm", ids(1, 5), "</TD></TABLE></body></html>"}}},
 };
 
 TEST_F(HtmlExport, PagesSplitAndLinkAsTheRecordPositionsSay) {
@@ -303,7 +308,8 @@ TEST_F(HtmlExport, CaptionBordersColoursAndNumbersAreTheFixedLiterals) {
         {{"/BACKGROUND=000080"}, {"<body text=\"#000000\" bgcolor=\"#000080\">\n"}},
         {{"/COLOR=#00ff00", "/BACKGROUND=#000080"}, {"<body text=\"#00ff00\" bgcolor=\"#000080\">\n"}},
         {{"/TITLE=Gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC" "5 \xE6\x97\xA5 <?>"}, // typed in UTF-8
-         {"<title>Gr\xF6\xDF" "e \x80" "5 &#26085; &lt;?&gt;</title>", "<B>Gr\xF6\xDF" "e \x80" "5 &#26085; &lt;?&gt;</B>"}},
+         {"<title>Gr\xF6\xDF" "e \x80" "5 &#26085; &lt;?&gt;</title>",
+          "<B>Gr\xF6\xDF" "e \x80" "5 &#26085; &lt;?&gt;</B>"}},
         {{"/TITLE=Caf\xE9"}, {"<title>Caf\xE9</title>"}},
         {{"/ASFORM", "/NUMBER", "/BORDER=0"},
          {"<body text=\"#000000\" bgcolor=\"#ffffff\">\n<TABLE BORDER><TR><TD><B>Id</B></TD><TD>1</TD></TR>"
@@ -327,15 +333,18 @@ TEST_F(HtmlExport, CaptionBordersColoursAndNumbersAreTheFixedLiterals) {
 // page without an extension.
 TEST_F(HtmlExport, RgbColoursOnEveryPageAndNamesWithoutExtension) {
     numbered("t.db", 5);
-    ExportResult result = test::exportTable(dir.file("t.db"), dir.file("pages"), OutputType::Html, [](ExportSettings &s, SourceTable &) {
+    const test::Adjust colours = [](ExportSettings &s, SourceTable &) {
         s.htmlTextColor = 0x0000FF; // red
         s.htmlBackColor = 0xFFFFFF;
         s.htmlSplitPages = true;
         s.htmlRowsPerPage = 2;
-    });
+    };
+    ExportResult result = test::exportTable(dir.file("t.db"), dir.file("pages"), OutputType::Html, colours);
     ASSERT_TRUE(result.ok);
     for (const char *page : {"pages", "pages1", "pages2"})
-        EXPECT_NE(test::readFile(dir.file(page)).find("<body text=\"#ff0000\" bgcolor=\"#ffffff\">\n"), std::string::npos) << page;
+        EXPECT_NE(test::readFile(dir.file(page)).find("<body text=\"#ff0000\" bgcolor=\"#ffffff\">\n"),
+                  std::string::npos)
+            << page;
     EXPECT_NE(test::readFile(dir.file("pages1")).find("<a href= \"pages2\" >Next</a>"), std::string::npos);
 }
 
@@ -348,8 +357,9 @@ TEST_F(HtmlExport, WildcardBatchWithEverySwitchAndAScreenshot) {
                                  "/BACKGROUND=203080", "/BORDER=4", "/MAXPERPAGE=5", "/NUMBER"});
     ASSERT_EQ(run.status, 0) << run.err;
     for (const char *page : {"out/first.htm", "out/first1.htm", "out/first2.htm", "out/second.htm"})
-        EXPECT_NE(test::readFile(dir.file(page)).find("<title>Colourful pages</title></head><body text=\"#ffff00\" bgcolor=\"#203080\">\n"
-                                                      "<TABLE BORDER=4><TR> <TH COLSPAN=4 > <B>Colourful pages</B>"),
+        EXPECT_NE(test::readFile(dir.file(page))
+                      .find("<title>Colourful pages</title></head><body text=\"#ffff00\" bgcolor=\"#203080\">\n"
+                            "<TABLE BORDER=4><TR> <TH COLSPAN=4 > <B>Colourful pages</B>"),
                   std::string::npos)
             << page;
     EXPECT_FALSE(fs::exists(dir.file("out/second1.htm")));
@@ -441,9 +451,10 @@ TEST(HtmlRealTables, EveryValueReadsBackAsStored) {
     size_t values = 0;
     for (size_t i = 0; i < pages.size(); ++i) {
         ASSERT_EQ(pages[i].tables.size(), 1u) << outputs[i];
-        const Cells grid = shownCells(pages[i].tables[0]);
-        EXPECT_EQ(test::differences(Cells(grid.begin() + std::min<long>(1, static_cast<long>(grid.size())), grid.end()), wanted[i]), "")
-            << outputs[i];
+        Cells grid = shownCells(pages[i].tables[0]);
+        if (!grid.empty())
+            grid.erase(grid.begin()); // the caption
+        EXPECT_EQ(test::differences(grid, wanted[i]), "") << outputs[i];
         values += (wanted[i].size() - 1) * wanted[i][0].size();
     }
     std::printf("  %zu tables, %zu values checked\n", pages.size(), values);

@@ -14,7 +14,8 @@ namespace {
 
 // One column line as the script writes it, with the padding run for a name of nameLength bytes.
 std::string column(const std::string &literal, size_t nameLength) {
-    return "{" + literal + ",  " + std::string(nameLength < 31 ? 31 - nameLength : 0, ' ') + "\"C\",  255,  0  },; \r\n";
+    return "{" + literal + ",  " + std::string(nameLength < 31 ? 31 - nameLength : 0, ' ') +
+           "\"C\",  255,  0  },; \r\n";
 }
 
 void table(const std::string &path, const std::vector<fixture::FieldSpec> &fields, int records = 2) {
@@ -26,17 +27,25 @@ TEST(Prg, ScriptBytes) {
     test::TempDir dir;
     const std::string longName(40, 'L'), start = " DBCREATE (\"orders.db\", {;\r\n", end = "\r\n })";
     table(dir.file("orders.db"), {{"ID", PxChar, 4}, {"NAME", PxChar, 20}, {"NOTE", PxChar, 5}});
-    table(dir.file("names.db"), {{"a\"b", PxChar, 4}, {"it's \"x\"", PxChar, 4}, {longName, PxChar, 4}, {"Cust#", PxChar, 4}});
+    table(dir.file("names.db"),
+          {{"a\"b", PxChar, 4}, {"it's \"x\"", PxChar, 4}, {longName, PxChar, 4}, {"Cust#", PxChar, 4}});
     const struct {
         const char *what;
         std::vector<std::string> args;
         std::string bytes; // of the file the second argument names
     } cases[] = {
-        {"every column, no records", {"orders.db", "o.prg"}, start + column("\"ID\"", 2) + column("\"NAME\"", 4) + column("\"NOTE\"", 4) + end},
-        {"the padding run", {"orders.db", "p.prg", "/COLUMNS:ID"}, start + "{\"ID\",  " + std::string(29, ' ') + "\"C\",  255,  0  },; \r\n" + end},
-        {"the last field excluded", {"orders.db", "q.prg", "/COLUMNS:ID,NAME"}, start + column("\"ID\"", 2) + column("\"NAME\"", 4) + end},
+        {"every column, no records",
+         {"orders.db", "o.prg"},
+         start + column("\"ID\"", 2) + column("\"NAME\"", 4) + column("\"NOTE\"", 4) + end},
+        {"the padding run",
+         {"orders.db", "p.prg", "/COLUMNS:ID"},
+         start + "{\"ID\",  " + std::string(29, ' ') + "\"C\",  255,  0  },; \r\n" + end},
+        {"the last field excluded",
+         {"orders.db", "q.prg", "/COLUMNS:ID,NAME"},
+         start + column("\"ID\"", 2) + column("\"NAME\"", 4) + end},
         {"no exported column", {"orders.db", "r.prg", "/COLUMNS:nothing"}, start},
-        {"names in apostrophes and brackets, no run for long names", {"names.db", "n.prg"},
+        {"names in apostrophes and brackets, no run for long names",
+         {"names.db", "n.prg"},
          " DBCREATE (\"names.db\", {;\r\n" + column("'a\"b'", 3) + column("[it's \"x\"]", 8) +
              column("\"" + longName + "\"", 40) + column("\"Cust#\"", 5) + end},
     };
@@ -72,7 +81,8 @@ TEST(Prg, FailedWritesLeaveNoFile) {
         std::vector<std::string> args;
         long fileSizeLimit;
         std::string message;
-    } cases[] = {{{"wide.db", "nowhere/w.prg"}, -1, "No such file or directory"}, {{"wide.db", "w.prg"}, 8 * 1024, "File too large"}};
+    } cases[] = {{{"wide.db", "nowhere/w.prg"}, -1, "No such file or directory"},
+                 {{"wide.db", "w.prg"}, 8 * 1024, "File too large"}};
     for (const auto &c : cases) {
         test::RunResult r = test::runQuorv(dir.path(), c.args, c.fileSizeLimit);
         EXPECT_EQ(r.status, 1);

@@ -114,7 +114,8 @@ protected:
         return test::makeTable(dir.file(name + ".db"), std::move(fields), rows, codePage);
     }
     // The result of an export in this process and the document it wrote.
-    std::pair<ExportResult, std::string> run(const std::string &path, const std::function<void(SourceTable &)> &adjust = {}) {
+    std::pair<ExportResult, std::string> run(const std::string &path,
+                                             const std::function<void(SourceTable &)> &adjust = {}) {
         const std::string out = dir.file("out.rtf");
         ExportResult result = test::exportTable(path, out, OutputType::Rtf, [&](ExportSettings &, SourceTable &t) {
             if (adjust)
@@ -140,9 +141,10 @@ const std::string kProlog1252 =
     "\\trowd\\trgaph115\\trql\\trleft0\\trrh0\\trpaddb20\\trpaddfb3\\trpaddl20\\trpaddfl3\\trpaddr20\\trpaddfr3"
     "\\trpaddt20\\trpaddft3";
 
-const std::string kCellStart =
-    "\r\n\\tcelld\\clvertalc\\cltxlrtb\\clbrdrb\\brdrs\\brdrw5\\brsp0\\brdrcf0\\clbrdrl\\brdrs\\brdrw5\\brsp0\\brdrcf0"
-    "\\clbrdrr\\brdrs\\brdrw5\\brsp0\\brdrcf0\\clbrdrt\\brdrs\\brdrw5\\brsp0\\brdrcf0\\clshdng0\\clcfpat0\\clcbpat3\\cellx";
+const std::string kCellStart = "\r\n\\tcelld\\clvertalc\\cltxlrtb\\clbrdrb\\brdrs\\brdrw5\\brsp0\\brdrcf0\\cl"
+                               "brdrl\\brdrs\\brdrw5\\brsp0\\brdrcf0"
+                               "\\clbrdrr\\brdrs\\brdrw5\\brsp0\\brdrcf0\\clbrdrt\\brdrs\\brdrw5\\brsp0\\brdr"
+                               "cf0\\clshdng0\\clcfpat0\\clcbpat3\\cellx";
 const std::string kParagraph = "\\pard\\intbl\\qj\\fi0\\li0\\ri0\\sb0\\sa0\\sl0\\animtext0\\expndtw0\\kerning0"
                                "\\charscalex100\\f0\\fs20\\cf0\\b0\\caps0\\striked0\\i0\\outl0\\shad0\\scaps0\\strike0"
                                "\\ulnone ";

@@ -76,7 +76,8 @@ TEST(XmlDocument, LiteralsEscapingAndEncoding) {
          {{Cell::text("Caf\xE9 \x80 \x81")}}, OutputType::Xml, utf8,
          "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Root Database=\"%PATH%\">\r\n"
          "  <Structure>\r\n    <Field>\r\n   <Field_Name>Gr\xC3\xB6\xC3\x9F" "e</Field_Name>\r\n    </Field>\r\n"
-         "  </Structure>\r\n  <Records>\r\n   <Record>\r\n     <Gr\xC3\xB6\xC3\x9F" "e>Caf\xC3\xA9 \xE2\x82\xAC \xC2\x81"
+         "  </Structure>\r\n  <Records>\r\n   <Record>\r\n     <Gr\xC3\xB6\xC3\x9F" "e>"
+         "Caf\xC3\xA9 \xE2\x82\xAC \xC2\x81"
          "</Gr\xC3\xB6\xC3\x9F" "e>\r\n\r\n   </Record>\r\n </Records>\r\n </Root>"},
         {"windows-1251 is declared for a table of code page 1251", people, {}, OutputType::Xml,
          [](ExportSettings &, SourceTable &t) { t.ansiCodePage = 1251; },
@@ -130,11 +131,10 @@ TEST(XmlDocument, LiteralsEscapingAndEncoding) {
     }
 }
 
+// More names are checked as the readers see them (XmlReaders.HostileValuesAndNamesComeBackExactly).
 TEST(XmlDocument, ElementNamesAreValidNamesMadeFromFieldNames) {
     const std::pair<std::string, std::string> cases[] = { // the same in UTF-8 where the name is ASCII
-        {"Name", "Name"}, {"2nd Price", "_2nd_Price"}, {"Unit/Price", "Unit_Price"}, {"No# %", "No___"},
-        {"a:b", "a_b"}, {"-x", "_-x"}, {".x", "_.x"}, {"xmlData", "_xmlData"}, {"XmL", "_XmL"}, {"xm", "xm"},
-        {" lead", "_lead"}, {"x-1.2_y", "x-1.2_y"}, {"", "Field_3"},
+        {"-x", "_-x"}, {".x", "_.x"}, {"XmL", "_XmL"}, {"xm", "xm"}, {"x-1.2_y", "x-1.2_y"}, {"", "Field_3"},
         {"\x80uro\xD7", "_uro_"}, // the euro and multiplication signs are not letters
         {"a\x81", "a_"},           // an undefined byte
     };
@@ -143,8 +143,6 @@ TEST(XmlDocument, ElementNamesAreValidNamesMadeFromFieldNames) {
         EXPECT_EQ(ansi.elementName(field, 3), name) << field;
         EXPECT_EQ(utf8.elementName(field, 3), name) << field;
     }
-    EXPECT_EQ(ansi.elementName("Gr\xF6\xDF" "e", 3), "Gr\xF6\xDF" "e");
-    EXPECT_EQ(utf8.elementName("Gr\xF6\xDF" "e", 3), "Gr\xC3\xB6\xC3\x9F" "e");
     EXPECT_EQ(ansi.elementName("\xB7x", 3), "_\xB7x"); // the middle dot may follow but not start
     EXPECT_EQ(utf8.elementName("\xB7x", 3), "_\xC2\xB7x");
     // Cyrillic letters are name characters in a windows-1251 document.
@@ -172,13 +170,15 @@ TEST(XmlDocument, EmptyFieldNamesAndLeftOutControlCharacters) {
     test::TempDir dir;
     const std::string db = test::makeTable(
         dir.file("t.db"), {{"Bell", PxChar, 10}, {"Clean", PxChar, 10}, {"Memo", PxMemoBlob, 30}},
-        {{Cell::text("a\x07"), Cell::text("ok"), Cell::text("x\x0C")}, {Cell::text("\x01"), Cell(), Cell::text("y\x0B")}});
+        {{Cell::text("a\x07"), Cell::text("ok"), Cell::text("x\x0C")},
+         {Cell::text("\x01"), Cell(), Cell::text("y\x0B")}});
     ExportResult r = test::exportTable(db, dir.file("t.xml"), OutputType::Xml);
     EXPECT_TRUE(r.ok);
     ASSERT_EQ(r.problems.size(), 2u);
     EXPECT_NE(r.problems[0].find("\"Bell\""), std::string::npos) << r.problems[0];
     EXPECT_NE(r.problems[1].find("\"Memo\""), std::string::npos) << r.problems[1];
-    r = test::exportTable(db, dir.file("t.xml"), OutputType::Xml, [](ExportSettings &, SourceTable &t) { t.fields[1].name.clear(); });
+    r = test::exportTable(db, dir.file("t.xml"), OutputType::Xml,
+                          [](ExportSettings &, SourceTable &t) { t.fields[1].name.clear(); });
     const std::string text = test::readFile(dir.file("t.xml"));
     EXPECT_NE(text.find("<Field_Name></Field_Name>"), std::string::npos);
     EXPECT_NE(text.find("     <Field_2>ok</Field_2>\r\n"), std::string::npos) << text;
@@ -186,7 +186,8 @@ TEST(XmlDocument, EmptyFieldNamesAndLeftOutControlCharacters) {
 
 TEST(XmlDocument, ACancelledExportIsAWellFormedDocumentOfTheRecordsWritten) {
     test::TempDir dir;
-    const std::string db = test::makeTable(dir.file("t.db"), {{"A", PxChar, 5}}, {{Cell::text("1")}, {Cell::text("2")}, {Cell::text("3")}});
+    const std::string db = test::makeTable(dir.file("t.db"), {{"A", PxChar, 5}},
+                                           {{Cell::text("1")}, {Cell::text("2")}, {Cell::text("3")}});
     for (bool rss : {false, true}) {
         ExportResult r = test::exportTable(db, dir.file("t.xml"), rss ? OutputType::Rss : OutputType::Xml, {},
                                            [](int position, int) { return position < 2; });
@@ -201,7 +202,8 @@ TEST(XmlDocument, ACancelledExportIsAWellFormedDocumentOfTheRecordsWritten) {
 TEST(XmlCommandLine, FailedWritesFailTheExportAndAppendingIsRefused) {
     test::TempDir dir;
     test::makeTable(dir.file("t.db"), {{"A", PxChar, 10}}, {{Cell::text("one")}, {Cell::text("two")}});
-    test::makeTable(dir.file("big.db"), {{"A", PxChar, 200}}, std::vector<std::vector<Cell>>(3000, {Cell::text(std::string(200, 'x'))}));
+    test::makeTable(dir.file("big.db"), {{"A", PxChar, 200}},
+                    std::vector<std::vector<Cell>>(3000, {Cell::text(std::string(200, 'x'))}));
     for (const char *rss : {"", "/RSS2"}) {
         SCOPED_TRACE(rss);
         test::RunResult r = test::runQuorv(dir.path(), {"t.db", "missing/t.xml", rss});
@@ -232,7 +234,8 @@ TEST(XmlCommandLine, FailedWritesFailTheExportAndAppendingIsRefused) {
 // What the readers must get back from one file: field names, element names (empty: not checked) and
 // records in UTF-8; for RSS each record holds title, link and description, `present` says which are written.
 struct Expected {
-    Expected(std::string k, std::string f, std::string e) : kind(std::move(k)), file(std::move(f)), encoding(std::move(e)) {}
+    Expected(std::string k, std::string f, std::string e)
+        : kind(std::move(k)), file(std::move(f)), encoding(std::move(e)) {}
     std::string kind, file, encoding; // kind "xml" or "rss"
     test::Cells names{{}}, tags{{}}, records;
     std::vector<bool> present = {true, true, true};
@@ -296,13 +299,17 @@ TEST(XmlReaders, HostileValuesAndNamesComeBackExactly) {
     const std::string high = test::everyHighByte();
     const std::vector<std::vector<Cell>> rows = {
         {Cell::text("A & B <c> \"d\" 'e' ]]> &amp;"), Cell::text("line one\r\nline two"), Cell::text("<xml/>"),
-         Cell::real(1.5), Cell::real(-2.25), Cell::integer(7), Cell::text("Stra\xDF" "e"), Cell::text("  x  "), Cell::logical(true)},
-        {Cell::text("  padded  "), Cell::text("  lead and trail  "), Cell(), Cell(), Cell(), Cell(), Cell(), Cell(), Cell()},
+         Cell::real(1.5), Cell::real(-2.25), Cell::integer(7), Cell::text("Stra\xDF" "e"), Cell::text("  x  "),
+         Cell::logical(true)},
+        {Cell::text("  padded  "), Cell::text("  lead and trail  "), Cell(), Cell(), Cell(), Cell(), Cell(), Cell(),
+         Cell()},
         {Cell::text("ctl\x01\x07\x1F" "end"), Cell::text("page\x0C" "break <b>&</b>\r\nnext"), Cell::text("tab\there"),
-         Cell::real(0), Cell::real(0.01), Cell::integer(-1), Cell::text("a\r\nb"), Cell::text("&"), Cell::logical(false)},
+         Cell::real(0), Cell::real(0.01), Cell::integer(-1), Cell::text("a\r\nb"), Cell::text("&"),
+         Cell::logical(false)},
         {Cell::text(high), Cell::text(high), Cell::text("\x80\x81"), Cell(), Cell(), Cell(), Cell(), Cell(), Cell()}};
     const test::Cells values = { // the texts a reader must get back, in the table's code page
-        {"A & B <c> \"d\" 'e' ]]> &amp;", "line one  line two", "<xml/>", "1.50", "-2.25", "7", "Stra\xDF" "e", "x", "1"},
+        {"A & B <c> \"d\" 'e' ]]> &amp;", "line one  line two", "<xml/>", "1.50", "-2.25", "7", "Stra\xDF" "e", "x",
+         "1"},
         {"padded", "  lead and trail  ", "", "", "", "", "", "", ""},
         {"ctlend", "pagebreak <b>&</b>  next", "tab\there", "0.00", "0.01", "-1", "a\r\nb", "&", "0"},
         {high, high, "\x80\x81", "", "", "", "", "", ""}};
@@ -317,14 +324,16 @@ TEST(XmlReaders, HostileValuesAndNamesComeBackExactly) {
         {"rss", 1252, OutputType::Xml, true, false, -1},      {"rss-utf8", 1252, OutputType::Xml, true, true, -1},
         {"type13", 1252, OutputType::Rss, false, false, -1},  {"rss-no-link", 1252, OutputType::Xml, true, false, 1},
         {"xml-1251", 1251, OutputType::Xml, false, false, -1}, {"rss-1251", 1251, OutputType::Xml, true, false, -1},
-        {"xml-1251-utf8", 1251, OutputType::Xml, false, true, -1}, {"xml-no-notes", 1252, OutputType::Xml, false, false, 1},
+        {"xml-1251-utf8", 1251, OutputType::Xml, false, true, -1},
+        {"xml-no-notes", 1252, OutputType::Xml, false, false, 1},
     };
     test::TempDir dir;
     std::vector<Expected> documents;
     for (const auto &v : variants) {
         const std::string db = test::makeTable(dir.file(std::string(v.label) + ".db"), fields, rows, v.codePage);
         const bool rss = v.rss || v.type == OutputType::Rss;
-        Expected d{rss ? "rss" : "xml", dir.file(std::string(v.label) + ".xml"), v.utf8 ? "UTF-8" : "windows-" + std::to_string(v.codePage)};
+        Expected d{rss ? "rss" : "xml", dir.file(std::string(v.label) + ".xml"),
+                   v.utf8 ? "UTF-8" : "windows-" + std::to_string(v.codePage)};
         EXPECT_TRUE(test::exportTable(db, d.file, v.type, [&](ExportSettings &s, SourceTable &t) {
                         s.rssFormat = v.rss, s.utf8 = v.utf8;
                         if (v.excluded >= 0)
@@ -356,7 +365,8 @@ TEST(XmlReaders, WildcardRunsWriteXmlAndRss) {
     QUORV_SKIP_UNLESS_EMPTY(test::missingTools(kXmlReaders));
     test::TempDir dir;
     for (const char *name : {"one.db", "two.db"})
-        test::makeTable(dir.file(name), {{"T", PxChar, 10}, {"L", PxChar, 10}, {"D", PxChar, 10}, {"Extra", PxChar, 10}},
+        test::makeTable(dir.file(name),
+                        {{"T", PxChar, 10}, {"L", PxChar, 10}, {"D", PxChar, 10}, {"Extra", PxChar, 10}},
                         {{Cell::text("t&1"), Cell::text("l<1"), Cell::text("d>1"), Cell::text("x")}});
     std::vector<Expected> documents;
     for (const char *rss : {"", "/RSS2"}) {
@@ -402,10 +412,11 @@ TEST(XmlReaders, EveryRealTableComesBackExactly) {
         int codePage = 0;
         for (bool rss : {false, true}) {
             Expected d{rss ? "rss" : "xml", dir.file(std::to_string(documents.size()) + ".xml"), ""};
-            EXPECT_TRUE(test::exportTable(test::corpusPath(table), d.file, OutputType::Xml, [&](ExportSettings &s, SourceTable &t) {
-                            s.rssFormat = rss;
-                            codePage = t.ansiCodePage;
-                        }).ok) << table;
+            const test::Adjust adjust = [&](ExportSettings &s, SourceTable &t) {
+                s.rssFormat = rss;
+                codePage = t.ansiCodePage;
+            };
+            EXPECT_TRUE(test::exportTable(test::corpusPath(table), d.file, OutputType::Xml, adjust).ok) << table;
             d.encoding = "windows-" + std::to_string(codePage);
             const size_t columns = rss ? std::min<size_t>(cells[0].size(), 3) : cells[0].size();
             if (!rss)
