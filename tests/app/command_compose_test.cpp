@@ -14,10 +14,9 @@
 #include "export/excel/excel_readers.h"
 #include "export/settings.h"
 #include "export/writer.h"
-#include "fixture/paradox_builder.h"
 #include "platform/system.h"
 #include "source/paradox_table.h"
-#include "support/test_support.h"
+#include "support/reader_check.h"
 
 using namespace quorv;
 using fixture::Cell;
@@ -38,18 +37,17 @@ void describe(SourceTable &table, const std::vector<std::string> &names) {
     }
 }
 
-struct TextCase {
-    const char *what;
-    OutputType type;
-    bool folderBatch;
-    std::string source, output;
-    std::function<void(SourceTable &, ExportSettings &)> set;
-    std::string expected; // after the program path
-};
-
 TEST(ComposeCommand, TextOfEachCase) {
-    auto none = [](SourceTable &, ExportSettings &) {};
-    const TextCase cases[] = {
+    using Set = std::function<void(SourceTable &, ExportSettings &)>;
+    const Set none = [](SourceTable &, ExportSettings &) {};
+    const struct {
+        const char *what;
+        OutputType type;
+        bool folderBatch;
+        std::string source, output;
+        Set set;
+        std::string expected; // after the program path
+    } cases[] = {
         {"plain names, nothing chosen", OutputType::DbaseIII, false, "/data/cust.db", "/out/cust.dbf", none,
          " /data/cust.db /out/cust.dbf"},
         {"an output with a blank is quoted, the source is not", OutputType::DbaseIII, false, "/data/cust.db",
@@ -77,59 +75,37 @@ TEST(ComposeCommand, TextOfEachCase) {
         {"moved columns keep their order; names with blanks, commas", OutputType::Csv, false, "/d/t.db",
          "/o/t.csv",
          [](SourceTable &t, ExportSettings &s) {
-             t.fields[1].name = "Last Name";
-             t.fields[2].name = "net, gross";
-             t.fieldOrder = {2, 0, 1, 3};
-             t.fieldExcluded = {0, 0, 0, 1};
-             s.separator = ";";
+             t.fields[1].name = "Last Name", t.fields[2].name = "net, gross";
+             t.fieldOrder = {2, 0, 1, 3}, t.fieldExcluded = {0, 0, 0, 1}, s.separator = ";";
          },
          " /d/t.db /o/t.csv /columns:'\"net, gross\",a,Last Name' /SEP';' /COLUMNORDER"},
         {"OEM, SQL Server without CREATE TABLE, Go every 100", OutputType::Sql, false, "/d/t.db", "/o/t.sql",
          [](SourceTable &, ExportSettings &s) {
-             s.oemFlags = 1;
-             s.sqlDialect = SqlDialect::SqlServer;
-             s.writeHeader = false;
-             s.sqlWriteGo = true;
+             s.oemFlags = 1, s.sqlDialect = SqlDialect::SqlServer, s.writeHeader = false, s.sqlWriteGo = true;
          },
          " /d/t.db /o/t.sql /OEM /SQL2000 /nocreatetable /go"},
         {"PostgreSQL, Go every 250, double quotes", OutputType::Sql, false, "/d/t.db", "/o/t.sql",
          [](SourceTable &, ExportSettings &s) {
-             s.sqlDialect = SqlDialect::PostgreSql;
-             s.sqlWriteGo = true;
-             s.sqlGoEvery = 250;
-             s.quoteChar = '"';
+             s.sqlDialect = SqlDialect::PostgreSql, s.sqlWriteGo = true, s.sqlGoEvery = 250, s.quoteChar = '"';
          },
          " /d/t.db /o/t.sql /POSTGRESQL /go250 /DOUBLEQUOTA"},
         {"text: the page's switches, then the added ones", OutputType::Text, false, "/d/t.db", "/o/t.txt",
          [](SourceTable &, ExportSettings &s) {
-             s.separator = "tab";
-             s.utf8 = true;
-             s.quoteAll = true;
-             s.quoteChar = '\'';
-             s.writeHeader = false;
-             s.reverseOrder = true;
-             s.sortEnabled = true;
-             s.sortField = 1;
-             s.sortAscending = false;
-             s.decimals = 3;
+             s.separator = "tab", s.utf8 = true, s.quoteAll = true, s.quoteChar = '\'', s.writeHeader = false;
+             s.reverseOrder = true, s.sortEnabled = true, s.sortField = 1, s.sortAscending = false, s.decimals = 3;
          },
          " /d/t.db /o/t.txt /SEPTAB /utf8 /allquotes /SORTBY:b /DESC /REVERSE /decs:3 /SINGLEQUOTA /nohdr"},
         {"HTML options", OutputType::Html, false, "/d/t.db", "/o/t.htm",
          [](SourceTable &, ExportSettings &s) {
-             s.htmlTitle = "Price list: it's $5";
-             s.htmlTextColor = 0x0000FF;
-             s.htmlBorder = 0;
-             s.htmlSplitPages = true;
-             s.htmlRowsPerPage = 20;
-             s.htmlAsForm = true;
-             s.htmlRecordNumbers = true;
+             s.htmlTitle = "Price list: it's $5", s.htmlTextColor = 0x0000FF, s.htmlBorder = 0, s.htmlSplitPages = true;
+             s.htmlRowsPerPage = 20, s.htmlAsForm = true, s.htmlRecordNumbers = true;
          },
          " /d/t.db /o/t.htm /TITLE='Price list: it'\\''s $5' /COLOR=ff0000 /BACKGROUND=ffffff /BORDER=0 "
          "/MAXPERPAGE=20 /ASFORM /NUMBER"},
         {"shell characters in paths", OutputType::Csv, false, "/d/$HOME `id`/t.db", "/o/\"x\" \\ ä.csv", none,
          " '/d/$HOME `id`/t.db' '/o/\"x\" \\ ä.csv' /SEP,"},
     };
-    for (const TextCase &c : cases) {
+    for (const auto &c : cases) {
         SourceTable table;
         describe(table, {"a", "b", "c", "d"});
         ExportSettings settings;
@@ -170,80 +146,32 @@ TEST(ComposeCommand, ScriptNames) {
 // ---- Round trip: the saved script, run by /bin/sh, writes what runExport writes.
 
 void writeTable(const std::string &path) {
-    fixture::TableSpec layout;
-    layout.fields = {{"Id", PxAutoInc},
-                     {"Last Name", PxChar, 20},
-                     {"City", PxChar, 24},
-                     {"Born", PxDate},
-                     {"Score", PxShort},
-                     {"Amount", PxNumber},
-                     {"Paid", PxLogical},
-                     {"Notes", PxMemoBlob, 40},
-                     {"Gr\xF6\xDF"
-                      "e, net",
-                      PxCurrency}};
     std::vector<std::vector<Cell>> rows;
-    const char *names[] = {"Smith",
-                           "smith",
-                           "O'Brien",
-                           "B\xE4"
-                           "cker",
-                           "$HOME",
-                           "`id`",
-                           "<b>&amp;</b>",
-                           "Jones"};
-    const char *cities[] = {"Boston",
-                            "say \"hi\"",
-                            "Oslo;Bergen",
-                            "|pipe|",
-                            "a\\b",
-                            "tab\there",
-                            "",
-                            "M\xFC"
-                            "nchen"};
+    const char *names[] = {"Smith", "smith", "O'Brien", "B\xE4" "cker", "$HOME", "`id`", "<b>&amp;</b>", "Jones"};
+    const char *cities[] = {"Boston", "say \"hi\"", "Oslo;Bergen", "|pipe|", "a\\b", "tab\there", "", "M\xFC" "nchen"};
     for (int i = 0; i < 8; ++i)
         rows.push_back({Cell::integer(i + 1), Cell::text(names[i]), Cell::text(cities[i]),
                         i == 3 ? Cell() : Cell::date(1970 + 7 * i, 1 + i, 3 + i), Cell::integer(i * 7 - 20),
-                        Cell::real(i * 1.375), Cell::logical(i % 2 == 0),
-                        Cell::text(i % 3 ? "memo, \"text\"" : ""), Cell::real(-i * 12.5)});
-    std::string error;
-    ASSERT_TRUE(fixture::writeTable(path, layout, rows, &error)) << error;
+                        Cell::real(i * 1.375), Cell::logical(i % 2 == 0), Cell::text(i % 3 ? "memo, \"text\"" : ""),
+                        Cell::real(-i * 12.5)});
+    test::makeTable(path, {{"Id", PxAutoInc}, {"Last Name", PxChar, 20}, {"City", PxChar, 24}, {"Born", PxDate},
+                           {"Score", PxShort}, {"Amount", PxNumber}, {"Paid", PxLogical}, {"Notes", PxMemoBlob, 40},
+                           {"Gr\xF6\xDF" "e, net", PxCurrency}}, rows);
 }
 
 // The options of each format, set as the wizard's pages would.
 void setFormatOptions(ExportSettings &s) {
-    switch (s.outputType) {
-    case OutputType::Text:
-        s.separator = "tab";
-        s.quoteChar = '"';
-        s.writeHeader = false;
+    if (s.outputType == OutputType::Text)
+        s.separator = "tab", s.quoteChar = '"', s.writeHeader = false, s.utf8 = true;
+    else if (s.outputType == OutputType::Csv)
+        s.separator = ";", s.quoteChar = '\'', s.quoteAll = true;
+    else if (s.outputType == OutputType::Sql)
+        s.sqlDialect = SqlDialect::MySql, s.sqlWriteGo = true, s.sqlGoEvery = 2, s.writeHeader = false;
+    else if (s.outputType == OutputType::Xml)
         s.utf8 = true;
-        break;
-    case OutputType::Csv:
-        s.separator = ";";
-        s.quoteChar = '\'';
-        s.quoteAll = true;
-        break;
-    case OutputType::Sql:
-        s.sqlDialect = SqlDialect::MySql;
-        s.sqlWriteGo = true;
-        s.sqlGoEvery = 2;
-        s.writeHeader = false;
-        break;
-    case OutputType::Html:
-        s.htmlTitle = "Price list: it's $5 `now`";
-        s.htmlTextColor = 0x0000FF;
-        s.htmlBackColor = 0xEEEEEE;
-        s.htmlBorder = 3;
-        s.htmlSplitPages = true;
-        s.htmlRowsPerPage = 2;
-        s.htmlRecordNumbers = true;
-        break;
-    case OutputType::Xml:
-        s.utf8 = true;
-        break;
-    default:
-        break;
+    else if (s.outputType == OutputType::Html) {
+        s.htmlTitle = "Price list: it's $5 `now`", s.htmlTextColor = 0x0000FF, s.htmlBackColor = 0xEEEEEE;
+        s.htmlBorder = 3, s.htmlSplitPages = true, s.htmlRowsPerPage = 2, s.htmlRecordNumbers = true;
     }
 }
 
@@ -281,8 +209,7 @@ class RoundTrip : public ::testing::Test {
 
     // Exports in process and through the saved script; returns the two output folders.
     void convertBothWays(OutputType type, bool rss, std::string &reference, std::string &scripted) {
-        std::string name =
-            std::string("out \"$1\" 'q' \xC3\xB6") + (rss ? ".xml" : outputFormat(type).extension);
+        std::string name = std::string("out \"$1\" 'q' \xC3\xB6") + (rss ? ".xml" : outputFormat(type).extension);
         reference = dir.file("reference " + std::to_string(static_cast<int>(type)) + (rss ? "r" : ""));
         scripted = dir.file("scripted $O `z` " + std::to_string(static_cast<int>(type)) + (rss ? "r" : ""));
         fs::create_directories(reference);
@@ -290,18 +217,12 @@ class RoundTrip : public ::testing::Test {
 
         ExportSettings settings;
         prepareSettings(settings);
-        settings.outputType = type;
-        settings.rssFormat = rss;
-        settings.viewAfterExport = false;
-        settings.oemFlags = 1;
+        settings.outputType = type, settings.rssFormat = rss, settings.viewAfterExport = false, settings.oemFlags = 1;
         setDecimals(settings, 3);
-        settings.sortEnabled = true;
-        settings.sortAscending = false;
+        settings.sortEnabled = true, settings.sortAscending = false;
         setFormatOptions(settings);
-        if (!dateLocale.empty()) {
-            settings.dateOrder = '1';
-            settings.dateSeparator = '.';
-        }
+        if (!dateLocale.empty())
+            settings.dateOrder = '1', settings.dateSeparator = '.';
 
         SourceTable table;
         table.path = tables + "/people.db";
@@ -311,15 +232,13 @@ class RoundTrip : public ::testing::Test {
         table.fieldOrder = {8, 1, 0, 2, 3, 4, 5, 6, 7}; // the last field moved to the front
         table.fieldExcluded = {0, 0, 1, 0, 1, 0, 0, 1, 0};
         table.conditions.resize(9);
-        table.conditions[5].text = ">=2";  // Amount
-        table.conditions[2].text = "!*z*"; // City
+        table.conditions[5].text = ">=2", table.conditions[2].text = "!*z*"; // Amount, City
         if (!dateLocale.empty())
             table.conditions[3].text = ">06.05.1998"; // Born after 6 May 1998 (read month first: 5 June)
         for (FilterCondition &c : table.conditions)
             parseCondition(c);
 
-        CommandLineRequest request{table.path, scripted + "/" + name, false, &table, &settings, {},
-                                   dateLocale};
+        CommandLineRequest request{table.path, scripted + "/" + name, false, &table, &settings, {}, dateLocale};
         const std::string script = scripts + "/run it's.sh";
         ASSERT_TRUE(saveCommandScript(request, program, script, &error)) << error;
 
@@ -328,8 +247,7 @@ class RoundTrip : public ::testing::Test {
         closeSourceTable(table);
         ASSERT_TRUE(result.ok);
 
-        test::RunResult run =
-            test::runProgram({"/bin/sh", script}, dir.path(), -1, {"LC_ALL=C.UTF-8", "TZ=UTC"});
+        test::RunResult run = test::runProgram({"/bin/sh", script}, dir.path(), -1, {"LC_ALL=C.UTF-8", "TZ=UTC"});
         ASSERT_EQ(run.status, 0) << test::readFile(script) << run.err;
         EXPECT_FALSE(test::fileExists(programFolder + "/quorv.log")) << "a switch was found inside a path";
     }
@@ -412,9 +330,7 @@ TEST_F(RoundTrip, AFolderBatchScriptWritesWhatTheWizardWrites) {
         fs::create_directories(scripted);
         ExportSettings settings;
         prepareSettings(settings);
-        settings.outputType = type;
-        settings.rssFormat = rss;
-        settings.viewAfterExport = false;
+        settings.outputType = type, settings.rssFormat = rss, settings.viewAfterExport = false;
         settings.oemCodePage = 850; // with OEM text off: /OEMCP: must not turn it on
         settings.reverseOrder = true;
         setFormatOptions(settings);
@@ -432,8 +348,7 @@ TEST_F(RoundTrip, AFolderBatchScriptWritesWhatTheWizardWrites) {
             EXPECT_TRUE(runExport(table, copy).ok);
             closeSourceTable(table);
         }
-        test::RunResult run =
-            test::runProgram({"/bin/sh", script}, dir.path(), -1, {"LC_ALL=C.UTF-8", "TZ=UTC"});
+        test::RunResult run = test::runProgram({"/bin/sh", script}, dir.path(), -1, {"LC_ALL=C.UTF-8", "TZ=UTC"});
         ASSERT_EQ(run.status, 0) << test::readFile(script) << run.err;
         expectSameOutputs(type, reference, scripted);
     });

@@ -8,10 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "fixture/fixtures.h"
 #include "fixture/paradox_builder.h"
-#include "source/paradox_table.h"
-#include "support/test_support.h"
+#include "support/reader_check.h"
 
 using namespace quorv;
 using fixture::Cell;
@@ -20,18 +18,10 @@ namespace {
 
 class RunMessages : public ::testing::Test {
 protected:
-    test::RunResult quorv(std::vector<std::string> args) {
-        args.insert(args.begin(), test::quorvBinary());
-        return test::runProgram(args, dir.path(), -1, {"XDG_CONFIG_HOME=" + dir.path()});
-    }
+    test::RunResult quorv(const std::vector<std::string> &args) { return test::runQuorv(dir.path(), args); }
     void writeTable(const std::string &name, int codePage, const std::string &fieldName, const std::string &value) {
-        fixture::TableSpec tableLayout;
-        tableLayout.codePage = codePage;
-        tableLayout.fields = {{fieldName, PxChar, 20}, {"N", PxLong}};
-        std::vector<std::vector<Cell>> rows = {{Cell::text("plain"), Cell::integer(1)},
-                                               {Cell::text(value), Cell::integer(2)}};
-        std::string error;
-        ASSERT_TRUE(fixture::writeTable(dir.file(name), tableLayout, rows, &error)) << error;
+        test::makeTable(dir.file(name), {{fieldName, PxChar, 20}, {"N", PxLong}},
+                        {{Cell::text("plain"), Cell::integer(1)}, {Cell::text(value), Cell::integer(2)}}, codePage);
     }
     test::TempDir dir;
 };
@@ -87,8 +77,8 @@ std::string runOnTerminal(const std::vector<std::string> &argv, const std::strin
 
 TEST_F(RunMessages, EmptySwitchValuesAreRefused) {
     writeTable("t.db", 1252, "Name", "x");
-    const char *switches[] = {"/LOG:",    "/FILTER:",     "/COLUMNSLIST:", "/COLUMNS:", "/OEMCP:",
-                              "/decs:",   "/MAXPERPAGE=", "/BORDER=",      "/COLOR=",   "/BACKGROUND="};
+    const char *switches[] = {"/LOG:",  "/FILTER:",     "/COLUMNSLIST:", "/COLUMNS:", "/OEMCP:",
+                              "/decs:", "/MAXPERPAGE=", "/BORDER=",      "/COLOR=",   "/BACKGROUND="};
     for (const char *sw : switches) {
         for (const std::vector<std::string> &args :
              {std::vector<std::string>{"t.db", "out.csv", sw}, {std::string("t.db out.csv ") + sw + " /nohdr"}}) {
@@ -102,18 +92,16 @@ TEST_F(RunMessages, EmptySwitchValuesAreRefused) {
 }
 
 TEST_F(RunMessages, DosTextWithoutOemIsWarnedAbout) {
-    struct Case {
+    const struct {
         int codePage;
-        const char *fieldName;
-        const char *value;
-        const char *oem; // "" for none
+        const char *fieldName, *value, *oem; // oem: "" for none
         bool warned;
     } cases[] = {
-        {437, "Name", "M\x81ller", "", true},  {866, "\x88\xac\xef", "x", "", true}, // a Cyrillic field name
+        {437, "Name", "M\x81ller", "", true},   {866, "\x88\xac\xef", "x", "", true}, // a Cyrillic field name
         {850, "Name", "ascii only", "", false}, {437, "Name", "M\x81ller", "/oem", false},
         {1252, "Name", "M\xFCller", "", false},
     };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         writeTable("t.db", c.codePage, c.fieldName, c.value);
         std::vector<std::string> args = {"t.db", "out.csv", "/LOG:run.log"};
         if (*c.oem)
@@ -154,10 +142,10 @@ TEST_F(RunMessages, ProgressOnlyOnATerminal) {
     for (const std::string &line : test::splitText(screen, '\r'))
         EXPECT_TRUE(line.size() < 100u || line.find("quorv:") != std::string::npos) << line;
 
-    test::RunResult piped = test::runProgram({test::quorvBinary(), "*.db", "out", "/TOcsv"}, dir.path(), -1,
-                                             {"XDG_CONFIG_HOME=" + dir.path()});
+    test::RunResult piped = quorv({"*.db", "out", "/TOcsv"});
     EXPECT_EQ(piped.status, 0);
     EXPECT_EQ(piped.out, "");
-    EXPECT_EQ(piped.err, "quorv: " + dir.file("c.db") + ": the table's code page is the DOS code page 437 and its text holds "
-                         "characters above 127: it is probably DOS text, which \"/oem\" converts\n");
+    EXPECT_EQ(piped.err, "quorv: " + dir.file("c.db") +
+                             ": the table's code page is the DOS code page 437 and its text holds "
+                             "characters above 127: it is probably DOS text, which \"/oem\" converts\n");
 }

@@ -10,9 +10,7 @@
 #include <unistd.h>
 
 #include "app/settings_store.h"
-#include "fixture/paradox_builder.h"
-#include "source/paradox_table.h"
-#include "support/test_support.h"
+#include "support/reader_check.h"
 
 using namespace quorv;
 
@@ -40,6 +38,11 @@ Pairs numberedPairs(int from, int to) {
     Pairs pairs;
     for (int i = from; i < to; ++i)
         pairs.emplace_back("/src/t" + std::to_string(i) + ".db", "/out/t" + std::to_string(i) + ".csv");
+    return pairs;
+}
+
+Pairs prepend(const std::pair<std::string, std::string> &pair, Pairs pairs) {
+    pairs.insert(pairs.begin(), pair);
     return pairs;
 }
 
@@ -71,25 +74,19 @@ TEST_F(SettingsFile, FirstRunGivesDefaultsAndTheWizardStartStoresRecents) {
 }
 
 TEST(SettingsFilePath, FollowsXdgConfigHome) {
-    struct Case {
-        const char *xdg; // nullptr: not set
-        const char *home;
-        const char *path;
-    } cases[] = {
-        {"/cfg", "/home/u", "/cfg/quorvane/quorv.conf"},
-        {"/cfg//", "/home/u", "/cfg/quorvane/quorv.conf"},
-        {nullptr, "/home/u", "/home/u/.config/quorvane/quorv.conf"},
-        {"", "/home/u", "/home/u/.config/quorvane/quorv.conf"},
-        {"relative/cfg", "/home/u", "/home/u/.config/quorvane/quorv.conf"}, // only an absolute path counts
+    const std::pair<const char *, const char *> cases[] = {
+        // XDG_CONFIG_HOME (nullptr: not set), the path; HOME=/home/u
+        {"/cfg", "/cfg/quorvane/quorv.conf"},
+        {"/cfg//", "/cfg/quorvane/quorv.conf"},
+        {nullptr, "/home/u/.config/quorvane/quorv.conf"},
+        {"", "/home/u/.config/quorvane/quorv.conf"},
+        {"relative/cfg", "/home/u/.config/quorvane/quorv.conf"}, // only an absolute path counts
     };
     std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
-    for (const Case &c : cases) {
-        if (c.xdg)
-            setenv("XDG_CONFIG_HOME", c.xdg, 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
-        setenv("HOME", c.home, 1);
-        EXPECT_EQ(settingsFilePath(), c.path) << (c.xdg ? c.xdg : "(not set)");
+    setenv("HOME", "/home/u", 1);
+    for (const auto &[xdg, path] : cases) {
+        xdg ? setenv("XDG_CONFIG_HOME", xdg, 1) : unsetenv("XDG_CONFIG_HOME");
+        EXPECT_EQ(settingsFilePath(), path) << (xdg ? xdg : "(not set)");
     }
     unsetenv("XDG_CONFIG_HOME");
     setenv("HOME", home.c_str(), 1);
@@ -98,7 +95,7 @@ TEST(SettingsFilePath, FollowsXdgConfigHome) {
 TEST_F(SettingsFile, MergeOfTheLastConversion) {
     Pairs three = numberedPairs(0, 3), ten = numberedPairs(0, 10);
     Pairs five = numberedPairs(0, 5);
-    struct Case {
+    const struct {
         const char *what;
         std::string file;
         Pairs expected;
@@ -108,32 +105,22 @@ TEST_F(SettingsFile, MergeOfTheLastConversion) {
          historyText(three) + "LASTSRC=" + three[0].first + "\nLASTEXPORT=" + three[0].second + "\n", three},
         {"equal to pair 3 only: a new entry 0, the old pair stays",
          historyText(five) + "LASTSRC=" + five[3].first + "\nLASTEXPORT=" + five[3].second + "\n",
-         [&] {
-             Pairs p = five;
-             p.insert(p.begin(), five[3]);
-             return p;
-         }()},
+         prepend(five[3], five)},
         {"same source, another output: a new pair",
          historyText(three) + "LASTSRC=" + three[0].first + "\nLASTEXPORT=/out/other.txt\n",
-         [&] {
-             Pairs p = three;
-             p.insert(p.begin(), {three[0].first, "/out/other.txt"});
-             return p;
-         }()},
+         prepend({three[0].first, "/out/other.txt"}, three)},
         {"ten pairs and one more: the oldest falls off",
          historyText(ten) + "LASTSRC=/new.db\nLASTEXPORT=/new.csv\n",
-         [&] {
-             Pairs p = numberedPairs(0, 9);
-             p.insert(p.begin(), {"/new.db", "/new.csv"});
-             return p;
-         }()},
+         prepend({"/new.db", "/new.csv"}, numberedPairs(0, 9))},
         {"empty history", "LASTSRC=/a.db\nLASTEXPORT=\n", {{"/a.db", ""}}},
         {"RECENTS above 10 is 10", historyText(ten, "2147483648"), ten},
         {"RECENTS below 0 is 0", historyText(three, "-1"), {}},
         {"RECENTS not a number is 0", historyText(three, "3x"), {}},
-        {"a missing pair value is empty", "RECENTS=2\nSRC0=/a.db\nDST1=/b.csv\n", {{"/a.db", ""}, {"", "/b.csv"}}},
+        {"a missing pair value is empty",
+         "RECENTS=2\nSRC0=/a.db\nDST1=/b.csv\n",
+         {{"/a.db", ""}, {"", "/b.csv"}}},
     };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         writeSettings(c.file);
         AppSettings s = loadSettings();
         mergeLastConversion(s);
@@ -173,12 +160,8 @@ TEST_F(SettingsFile, EveryPathComesBackIntact) {
     };
     for (const std::string &value : values) {
         AppSettings s;
-        s.sourceFolder = value;
-        s.outputFolder = "/second" + value;
-        s.lastSourcePath = value + ".db";
-        s.lastOutputPath = "x";
-        s.lastExportType = 13;
-        s.language = 1;
+        s.sourceFolder = value, s.outputFolder = "/second" + value, s.lastSourcePath = value + ".db";
+        s.lastOutputPath = "x", s.lastExportType = 13, s.language = 1;
         storeSettings(s);
         mergeLastConversion(s);
         AppSettings back = loadSettings();
@@ -212,7 +195,7 @@ TEST_F(SettingsFile, DamagedFilesGiveDefaultsAndAreRepairedByTheNextStore) {
         {"the last of two lines wins", "SRCPATH=/first\nSRCPATH=/kept\n", "/kept", 0},
         {"a bad escape is kept", "SRCPATH=/a\\qb\\x4\n", "/a\\qb\\x4", 0},
     };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         writeSettings(c.file);
         AppSettings s = loadSettings();
         EXPECT_EQ(s.sourceFolder, c.sourceFolder) << c.what;
@@ -306,10 +289,7 @@ TEST_F(SettingsFile, SeveralRunsStoringAtOnce) {
 // The real program: command-line runs load the file, clear the history when asked, and store the
 // single values back unchanged.
 TEST_F(SettingsFile, CommandLineRuns) {
-    fixture::TableSpec tableLayout;
-    tableLayout.fields = {{"Name", PxChar, 10}};
-    std::string error;
-    ASSERT_TRUE(fixture::writeTable(dir.file("t.db"), tableLayout, {{fixture::Cell::text("a")}}, &error)) << error;
+    test::makeTable(dir.file("t.db"), {{"Name", PxChar, 10}}, {{fixture::Cell::text("a")}});
     const std::string before = "# kept\nSRCPATH=/s\nEXPORTPATH=/e\nLASTSRC=/l.db\nLASTEXPORT=/l.csv\n"
                                "LASTEXPORTTYPE=10\nLANG=1\n" +
                                historyText(numberedPairs(0, 3));
@@ -326,11 +306,9 @@ TEST_F(SettingsFile, CommandLineRuns) {
         {{"/clearhistory"}, 2, cleared},            // cleared, then no table to convert
         {{"t.db", "nowhere/t.csv", "/clearhistory"}, 1, cleared},
     };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         writeSettings(before);
-        std::vector<std::string> argv = {test::quorvBinary()};
-        argv.insert(argv.end(), c.args.begin(), c.args.end());
-        test::RunResult r = test::runProgram(argv, dir.path(), -1, {"XDG_CONFIG_HOME=" + dir.path()});
+        test::RunResult r = test::runQuorv(dir.path(), c.args);
         EXPECT_EQ(r.status, c.status) << c.args[0] << r.err;
         EXPECT_EQ(test::readFile(file()), c.after) << c.args.back();
     }

@@ -87,27 +87,13 @@ void DialogTest::columns_data() {
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("status");
-    QTest::newRow("one field: both moves do nothing") << 1 << "s0ud"
-                                                      << "a"
-                                                      << "Field 1/1";
-    QTest::newRow("first row up, last row down") << 3 << "s0us2d"
-                                                 << "a b c"
-                                                 << "Field 3/3";
-    QTest::newRow("no selection: nothing moves") << 3 << "ud"
-                                                 << "a b c"
-                                                 << "Fields 3";
-    QTest::newRow("the check stays with the row") << 3 << "x1s1u"
-                                                  << "b a- c"
-                                                  << "Field 1/3";
-    QTest::newRow("down twice") << 4 << "s0dd"
-                                << "b c a d"
-                                << "Field 3/4";
-    QTest::newRow("unselect all, then select all") << 3 << "UA"
-                                                   << "a b c"
-                                                   << "Fields 3";
-    QTest::newRow("unselect all") << 2 << "U"
-                                  << "a- b-"
-                                  << "Fields 2";
+    QTest::newRow("one field: both moves do nothing") << 1 << "s0ud" << "a" << "Field 1/1";
+    QTest::newRow("first row up, last row down") << 3 << "s0us2d" << "a b c" << "Field 3/3";
+    QTest::newRow("no selection: nothing moves") << 3 << "ud" << "a b c" << "Fields 3";
+    QTest::newRow("the check stays with the row") << 3 << "x1s1u" << "b a- c" << "Field 1/3";
+    QTest::newRow("down twice") << 4 << "s0dd" << "b c a d" << "Field 3/4";
+    QTest::newRow("unselect all, then select all") << 3 << "UA" << "a b c" << "Fields 3";
+    QTest::newRow("unselect all") << 2 << "U" << "a- b-" << "Fields 2";
 }
 
 void DialogTest::columns() {
@@ -141,10 +127,9 @@ void DialogTest::columns() {
     dialog->accept();
     QCOMPARE(settings.numberFormat, std::string("%.3f"));
     QStringList stored;
-    for (int p = 0; p < fields; ++p)
-        stored << QString::fromStdString(
-                      table.fields[static_cast<size_t>(table.fieldOrder[static_cast<size_t>(p)])].name) +
-                      (table.fieldExcluded[static_cast<size_t>(p)] ? "-" : "");
+    for (size_t p = 0; p < size_t(fields); ++p)
+        stored << QString::fromStdString(table.fields[size_t(table.fieldOrder[p])].name) +
+                      (table.fieldExcluded[p] ? "-" : "");
     QCOMPARE(stored.join(' '), shown);
 }
 
@@ -213,9 +198,8 @@ void DialogTest::filterScrollsManyFields() {
         QVERIFY(labels[i]->geometry().right() < box->geometry().left());
         QVERIFY(labels[i]->fontMetrics().horizontalAdvance(labels[i]->text()) <= labels[i]->width());
         if (i > 0)
-            QVERIFY(child<QLineEdit>(*dialog, qPrintable(QString("condition%1").arg(i - 1)))
-                        ->geometry()
-                        .bottom() < box->geometry().top());
+            QVERIFY(child<QLineEdit>(*dialog, qPrintable(QString("condition%1").arg(i - 1)))->geometry().bottom() <
+                    box->geometry().top());
     }
     // Growing the dialog shows more rows and scrolls less.
     const int before = bar->maximum();
@@ -255,8 +239,7 @@ void DialogTest::commandLineSavesAScript() {
     auto *text = child<QPlainTextEdit>(*dialog, "command");
     QVERIFY(text->isReadOnly());
     QCOMPARE(text->toPlainText(), QString("/opt/q/quorv /data/t.db /out/t.xlsx /FILTER:'<script>.filter'"));
-    QVERIFY(
-        child<QLabel>(*dialog, "notes")->text().contains("filter conditions will be saved with the script"));
+    QVERIFY(child<QLabel>(*dialog, "notes")->text().contains("filter conditions will be saved with the script"));
 
     // A name without ".sh" gets it; one ending in ".SH" keeps its name.
     const struct {
@@ -314,8 +297,7 @@ void DialogTest::screens() {
     SourceTable table;
     describe(table, 5);
     table.fields[1].name = "Last Name";
-    table.fields[3].name = "Gr\xF6\xDF"
-                           "e";
+    table.fields[3].name = "Gr\xF6\xDF" "e";
     table.fieldExcluded[2] = 1;
     table.conditions.resize(5);
     table.conditions[1].text = "SM?TH*";
@@ -323,9 +305,8 @@ void DialogTest::screens() {
     ExportSettings settings;
     settings.outputType = OutputType::Csv;
     settings.separator = ";";
-    CommandLineRequest request{
-        "/home/anna/data/customers.db", "/home/anna/export/customers 2024.csv", false, &table, &settings,
-        "/usr/local/bin/quorv"};
+    CommandLineRequest request{"/home/anna/data/customers.db", "/home/anna/export/customers 2024.csv", false,
+                               &table, &settings, "/usr/local/bin/quorv"};
     QDir().mkpath(QUORV_SCREENS_DIR);
     QVERIFY(saveDialogScreens(QUORV_SCREENS_DIR, table, settings, request));
     for (const char *name : {"dialog_columns.png", "dialog_filter.png", "dialog_command_line.png"})

@@ -1,28 +1,19 @@
-// RTF documents: the bytes the format fixes, hostile names and values read back by unrtf and
-// LibreOffice Writer, and failed runs that leave no file.
+// RTF documents: the bytes the format fixes, hostile names and values and the real tables read back
+// by unrtf and LibreOffice Writer, and failed runs that leave no file.
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 
-#include "export/driver.h"
 #include "export/excel/excel_readers.h"
-#include "export/rtf/rtf_readers.h"
-#include "fixture/fixtures.h"
 #include "platform/codepage.h"
 #include "source/filter.h"
-#include "source/paradox_table.h"
-#include "support/test_support.h"
+#include "support/reader_check.h"
 
 using namespace quorv;
 using fixture::Cell;
+using test::Cells;
 
 namespace {
-
-struct Document {
-    ExportResult result;
-    std::string text;
-};
 
 // The right boundaries of each row's cells, in document order.
 std::vector<std::vector<int>> rowBoundaries(const std::string &text) {
@@ -46,40 +37,96 @@ std::vector<std::string> paragraphs(const std::string &text) {
     return out;
 }
 
+// The cells a table should give: the names, then the values (memo texts whole, other values without
+// blanks at the ends, each CR and LF a blank).
+Cells expectedCells(const std::string &path, const ExportSettings &settings) {
+    Cells cells;
+    std::string error;
+    EXPECT_TRUE(test::sourceCells(path, settings, [](std::string v, bool memo) {
+        v = memo ? v : test::trimBlanks(v);
+        std::replace_if(v.begin(), v.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+        return v;
+    }, cells, &error)) << path << ": " << error;
+    return cells;
+}
+
+// The cells as unrtf 0.21 gives them: a run of blanks as one blank, as HTML would; and an escaped
+// backslash at the end of a text, with the line break that follows, read as the control word \par,
+// which it shows as text.
+Cells unrtfView(Cells cells) {
+    for (auto &row : cells)
+        for (std::string &text : row) {
+            std::string single;
+            for (char c : text)
+                if (c != ' ' || single.empty() || single.back() != ' ')
+                    single.push_back(c);
+            text = single;
+            if (!text.empty() && text.back() == '\\')
+                text += "par ";
+        }
+    return cells;
+}
+
+// unrtf reads every document; what differs from the wanted cells.
+void expectUnrtfReads(const std::vector<std::string> &files, const std::vector<Cells> &wanted) {
+    std::vector<test::ReadDocument> read;
+    std::string error;
+    ASSERT_TRUE(test::readDocuments("rtf", files, read, &error)) << error;
+    ASSERT_EQ(read.size(), files.size());
+    for (size_t i = 0; i < files.size(); ++i)
+        EXPECT_EQ(test::differences(read[i].texts(), unrtfView(wanted[i])), "") << "unrtf, " << files[i];
+}
+
+// LibreOffice Writer's plain text of each document (one run, its own profile) against the lines a table
+// gives: one per cell, an empty line before each column name but the first (the header cells start a
+// new paragraph), control characters other than TAB left out as Writer drops them.
+void expectLibreOfficeReads(const std::vector<std::string> &files, const std::vector<Cells> &wanted,
+                            const std::string &outDir) {
+    std::string error;
+    ASSERT_TRUE(test::libreOfficeConvert(files, "txt:Text (encoded):UTF8", outDir, &error)) << error;
+    for (size_t i = 0; i < files.size(); ++i) {
+        const std::string txt = outDir + "/" + std::filesystem::path(files[i]).stem().string() + ".txt";
+        ASSERT_TRUE(test::fileExists(txt)) << "LibreOffice wrote no text for " << files[i];
+        std::string text = test::readFile(txt);
+        std::vector<std::string> got, want;
+        for (const std::string &line : test::splitText(text.substr(text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0), '\n'))
+            if (!line.empty() || !got.empty()) // Writer starts the first column name on a line of its own, or not
+                got.push_back(line);
+        for (size_t r = 0; r < wanted[i].size(); ++r)
+            for (size_t k = 0; k < wanted[i][r].size(); ++k) {
+                if (r == 0 && k > 0)
+                    want.emplace_back();
+                want.emplace_back();
+                for (char c : wanted[i][r][k])
+                    if (static_cast<unsigned char>(c) >= 0x20 || c == '\t')
+                        want.back().push_back(c);
+            }
+        while (got.size() > want.size() && got.back().empty())
+            got.pop_back(); // the paragraph that ends the document
+        EXPECT_EQ(test::differences({got}, {want}), "") << "LibreOffice, " << files[i];
+    }
+}
+
 class Rtf : public ::testing::Test {
 protected:
     std::string table(const std::string &name, std::vector<fixture::FieldSpec> fields,
                       const std::vector<std::vector<Cell>> &rows, int codePage = 1252) {
-        fixture::TableSpec tableLayout;
-        tableLayout.fields = std::move(fields);
-        tableLayout.codePage = codePage;
-        std::string path = dir.file(name + ".db"), error;
-        EXPECT_TRUE(fixture::writeTable(path, tableLayout, rows, &error)) << error;
-        return path;
+        return test::makeTable(dir.file(name + ".db"), std::move(fields), rows, codePage);
     }
-    Document run(const std::string &path, const std::function<void(SourceTable &)> &adjust = {}) {
-        Document doc;
-        ExportSettings settings;
-        settings.outputType = OutputType::Rtf;
-        settings.outputPath = dir.file("out.rtf");
-        settings.viewAfterExport = false;
-        SourceTable source;
-        source.path = path;
-        std::string error;
-        EXPECT_TRUE(openSourceTable(source, settings, &error)) << error;
-        if (adjust)
-            adjust(source);
-        doc.result = runExport(source, settings);
-        closeSourceTable(source);
-        if (test::fileExists(settings.outputPath)) {
-            doc.text = test::readFile(settings.outputPath);
-            std::filesystem::remove(settings.outputPath);
-        }
-        return doc;
+    // The result of an export in this process and the document it wrote.
+    std::pair<ExportResult, std::string> run(const std::string &path,
+                                             const std::function<void(SourceTable &)> &adjust = {}) {
+        const std::string out = dir.file("out.rtf");
+        ExportResult result = test::exportTable(path, out, OutputType::Rtf, [&](ExportSettings &, SourceTable &t) {
+            if (adjust)
+                adjust(t);
+        });
+        std::string text = test::fileExists(out) ? test::readFile(out) : "";
+        std::filesystem::remove(out);
+        return {result, text};
     }
-    test::RunResult quorv(std::vector<std::string> args, long fileSizeLimit = -1) {
-        args.insert(args.begin(), test::quorvBinary());
-        return test::runProgram(args, dir.path(), fileSizeLimit);
+    test::RunResult quorv(const std::vector<std::string> &args, long fileSizeLimit = -1) {
+        return test::runQuorv(dir.path(), args, fileSizeLimit);
     }
     test::TempDir dir;
 };
@@ -94,17 +141,18 @@ const std::string kProlog1252 =
     "\\trowd\\trgaph115\\trql\\trleft0\\trrh0\\trpaddb20\\trpaddfb3\\trpaddl20\\trpaddfl3\\trpaddr20\\trpaddfr3"
     "\\trpaddt20\\trpaddft3";
 
-const std::string kCellStart =
-    "\r\n\\tcelld\\clvertalc\\cltxlrtb\\clbrdrb\\brdrs\\brdrw5\\brsp0\\brdrcf0\\clbrdrl\\brdrs\\brdrw5\\brsp0\\brdrcf0"
-    "\\clbrdrr\\brdrs\\brdrw5\\brsp0\\brdrcf0\\clbrdrt\\brdrs\\brdrw5\\brsp0\\brdrcf0\\clshdng0\\clcfpat0\\clcbpat3\\cellx";
+const std::string kCellStart = "\r\n\\tcelld\\clvertalc\\cltxlrtb\\clbrdrb\\brdrs\\brdrw5\\brsp0\\brdrcf0\\cl"
+                               "brdrl\\brdrs\\brdrw5\\brsp0\\brdrcf0"
+                               "\\clbrdrr\\brdrs\\brdrw5\\brsp0\\brdrcf0\\clbrdrt\\brdrs\\brdrw5\\brsp0\\brdr"
+                               "cf0\\clshdng0\\clcfpat0\\clcbpat3\\cellx";
 const std::string kParagraph = "\\pard\\intbl\\qj\\fi0\\li0\\ri0\\sb0\\sa0\\sl0\\animtext0\\expndtw0\\kerning0"
                                "\\charscalex100\\f0\\fs20\\cf0\\b0\\caps0\\striked0\\i0\\outl0\\shad0\\scaps0\\strike0"
                                "\\ulnone ";
 
 TEST_F(Rtf, EmptyTableIsPrologHeaderRowAndEnd) {
-    Document d = run(table("two", {{"ID", PxLong}, {"NAME", PxChar, 10}}, {}));
-    ASSERT_TRUE(d.result.ok);
-    EXPECT_EQ(d.text, kProlog1252 + kCellStart + "4400\r\n\\par" + kParagraph + "ID\r\n\\cell " + kCellStart +
+    auto [result, text] = run(table("two", {{"ID", PxLong}, {"NAME", PxChar, 10}}, {}));
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(text, kProlog1252 + kCellStart + "4400\r\n\\par" + kParagraph + "ID\r\n\\cell " + kCellStart +
                           "8800\r\n\\par" + kParagraph + "NAME\r\n\\cell \r\n\\trgaph115\\row\\pard\r\n\\par}");
 }
 
@@ -137,15 +185,15 @@ TEST_F(Rtf, RowsBoundariesAndValues) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        Document d = run(path, c.adjust);
-        ASSERT_TRUE(d.result.ok);
-        EXPECT_EQ(rowBoundaries(d.text), c.rows);
-        std::vector<std::string> texts = paragraphs(d.text);
+        auto [result, text] = run(path, c.adjust);
+        ASSERT_TRUE(result.ok);
+        EXPECT_EQ(rowBoundaries(text), c.rows);
+        std::vector<std::string> texts = paragraphs(text);
         const size_t names = c.rows[0].size();
         ASSERT_GE(texts.size(), names);
         EXPECT_EQ(std::vector<std::string>(texts.begin() + static_cast<long>(names), texts.end()), c.values);
         // Header cells start a new paragraph, data cells do not.
-        EXPECT_EQ(d.text.find("\r\n\\par\\pard", d.text.find("\\row")), std::string::npos);
+        EXPECT_EQ(text.find("\r\n\\par\\pard", text.find("\\row")), std::string::npos);
     }
 }
 
@@ -161,18 +209,16 @@ TEST_F(Rtf, CodePageOfTheTableNamesTheDocumentsCodePage) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.codePage);
-        Document d = run(table("cp" + std::to_string(c.codePage), {{"T", PxChar, 10}}, {{Cell::text(c.text)}},
+        auto [result, text] = run(table("cp" + std::to_string(c.codePage), {{"T", PxChar, 10}}, {{Cell::text(c.text)}},
                                c.codePage));
-        EXPECT_EQ(d.text.rfind("{\\rtf1\\ansi" + c.prolog + "\\deff0{\\fonttbl{\\f0\\fnil" + c.fontCharset, 0), 0u);
-        EXPECT_EQ(paragraphs(d.text).back(), c.written);
+        EXPECT_EQ(text.rfind("{\\rtf1\\ansi" + c.prolog + "\\deff0{\\fonttbl{\\f0\\fnil" + c.fontCharset, 0), 0u);
+        EXPECT_EQ(paragraphs(text).back(), c.written);
     }
 }
 
 // Hostile names and values in two code pages, read back by unrtf and LibreOffice Writer.
 TEST_F(Rtf, HostileNamesAndValuesComeBackIntact) {
-    std::string everyHigh;
-    for (int b = 0x80; b <= 0xFF; ++b)
-        everyHigh.push_back(static_cast<char>(b));
+    const std::string everyHigh = test::everyHighByte();
     const std::string markup = "& < > \" ' \\ { } ; \\'41 \\u66 \\par &amp; <td>";
     const std::string memo = fixture::fillText(32 * 1024 - 40) + "\r\n" + markup + "\r\nend";
     struct Variant {
@@ -200,35 +246,20 @@ TEST_F(Rtf, HostileNamesAndValuesComeBackIntact) {
         test::RunResult r = quorv({path, out});
         ASSERT_EQ(r.status, 0) << r.err;
         files.push_back(out);
-        wanted.push_back(test::expectedCells(path, settings));
+        wanted.push_back(expectedCells(path, settings));
         ASSERT_EQ(wanted.back().size(), 4u);
         EXPECT_EQ(wanted.back()[2][1], platform::toUtf8(v.valueBytes, v.codePage)) << "the expectation itself";
     }
 
-    if (std::string missing = test::missingUnrtf(); !missing.empty()) {
-        std::printf("  unrtf check left out: %s is missing\n", missing.c_str());
-    } else {
-        std::map<std::string, test::Cells> read;
-        std::string error;
-        ASSERT_TRUE(test::readWithUnrtf(files, read, &error)) << error;
-        for (size_t i = 0; i < files.size(); ++i)
-            EXPECT_EQ(test::differences(read[files[i]], test::unrtfView(wanted[i])), "") << "unrtf, " << files[i];
-    }
-
-    if (test::sofficeProgram().empty()) {
+    if (const std::string missing = test::missingTools({"unrtf"}); !missing.empty())
+        std::printf("  unrtf check left out: %s\n", missing.c_str());
+    else
+        expectUnrtfReads(files, wanted);
+    if (test::sofficeProgram().empty())
         GTEST_SKIP() << "LibreOffice (libreoffice-writer-nogui) is not installed";
-    }
-    std::map<std::string, std::vector<std::string>> lines;
-    std::string error;
-    ASSERT_TRUE(test::readWithLibreOffice(files, dir.file(""), lines, &error)) << error;
-    for (size_t i = 0; i < files.size(); ++i) {
-        std::vector<std::string> got = lines[files[i]];
-        const std::vector<std::string> want = test::libreOfficeLines(wanted[i]);
-        while (got.size() > want.size() && got.back().empty())
-            got.pop_back(); // the paragraph that ends the document
-        EXPECT_EQ(test::differences({got}, {want}), "") << "LibreOffice, " << files[i];
-    }
+    expectLibreOfficeReads(files, wanted, dir.path());
     // A rendering for people to look at.
+    std::string error;
     EXPECT_TRUE(test::libreOfficeConvert({files[1]}, "pdf:writer_pdf_Export", QUORV_TEST_OUTPUT_DIR, &error)) << error;
     std::printf("  rendering: %s/hostile1251.pdf\n", QUORV_TEST_OUTPUT_DIR);
 }
@@ -263,6 +294,41 @@ TEST_F(Rtf, FailedRunsLeaveNoFile) {
     const std::string text = test::readFile(dir.file("old.rtf"));
     EXPECT_EQ(text.rfind("{\\rtf1\\ansi\\ansicpg1252", 0), 0u);
     EXPECT_EQ(rowBoundaries(text).size(), 2001u);
+}
+
+// Every real table converted by the quorv binary: unrtf reads every cell of every document (a large
+// one in parts of whole rows), LibreOffice Writer a sample of the smaller ones.
+TEST(RtfRealTables, EveryCellHoldsTheSourceValue) {
+    QUORV_SKIP_UNLESS_EMPTY(test::missingCorpus());
+    QUORV_SKIP_UNLESS_EMPTY(test::missingTools({"unrtf"}));
+    test::TempDir dir;
+    ExportSettings settings; // the C locale of the tests: month/day/year
+    settings.dateOrder = '0';
+    settings.dateSeparator = '/';
+    std::vector<std::string> outputs, sample;
+    std::vector<Cells> wanted, sampleWanted;
+    size_t cells = 0;
+    for (const std::string &table : test::corpusTables()) {
+        const std::string out = dir.file(std::to_string(outputs.size()) + ".rtf");
+        test::RunResult run = test::runQuorv(dir.path(), {test::corpusPath(table), out});
+        if (!test::fileExists(out)) {
+            std::printf("  not converted: %s (exit %d): %s", table.c_str(), run.status, run.err.c_str());
+            continue;
+        }
+        outputs.push_back(out);
+        wanted.push_back(expectedCells(test::corpusPath(table), settings));
+        cells += wanted.back().size() * wanted.back()[0].size();
+        if (std::filesystem::file_size(out) < 500'000 && sample.size() < 8) {
+            sample.push_back(out);
+            sampleWanted.push_back(wanted.back());
+        }
+    }
+    ASSERT_GE(outputs.size(), 40u);
+    expectUnrtfReads(outputs, wanted);
+    std::printf("  %zu documents, %zu cells read back by unrtf\n", outputs.size(), cells);
+    if (test::sofficeProgram().empty())
+        GTEST_SKIP() << "LibreOffice (libreoffice-writer-nogui) is not installed: its check is left out";
+    expectLibreOfficeReads(sample, sampleWanted, dir.path());
 }
 
 } // namespace
