@@ -183,6 +183,23 @@ bool exportRunning(Context &c) {
     return ok;
 }
 
+// The Columns, Filter and Command Line dialogs, opened by page 2's buttons on the sample table.
+bool dialogs(Context &c) {
+    OpenWizard w;
+    w.choose(QStringLiteral("customers.db"), QStringLiteral("customers.csv"));
+    w.wizard.next();
+    QWidget *page = w.wizard.currentPage();
+    const std::pair<const char *, const char *> buttons[] = {{"columnsButton", "dialog-columns"},
+                                                             {"filterButton", "dialog-filter"},
+                                                             {"commandLineButton", "dialog-command-line"}};
+    for (const auto &[button, name] : buttons) {
+        auto *open = page->findChild<QPushButton *>(QString::fromUtf8(button));
+        if (!open || !grabDialog(c, name, [&] { open->click(); }))
+            return false;
+    }
+    return true;
+}
+
 const std::vector<std::pair<const char *, std::function<bool(Context &)>>> kScreens = {
     {"main page", pageOne},
     {"CSV pages",
@@ -204,6 +221,7 @@ const std::vector<std::pair<const char *, std::function<bool(Context &)>>> kScre
     {"folder batch", batchPages},
     {"gauge", gaugeMidRun},
     {"export running", exportRunning},
+    {"dialogs", dialogs},
 };
 
 } // namespace
