@@ -254,10 +254,11 @@ TEST(WizardMode, AConfirmedConversionEntersTheHistoryAtTheNextStart) {
     const std::string previousConfig = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
     setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
     QStringList messages;
-    wizard::MessageHook previousHook = wizard::setMessageHook([&](QWidget *, const QString &text, wizard::MessageKind) {
-        messages << text;
-        return true;
-    });
+    wizard::MessageHook previousHook =
+        wizard::setMessageHook([&](QWidget *, const QString &text, wizard::MessageKind) {
+            messages << text;
+            return true;
+        });
     QStringList seen[4];
     wizardSession([&](wizard::ConversionWizard &w) {
         seen[0] = sourceList(w);

@@ -160,33 +160,25 @@ TEST_P(ScriptRoundTrip, WritesWhatFinishWrites) {
 void noOptions(WizardHarness &) {}
 
 const ScriptCase kScriptCases[] = {
-    {"csv",
-     "csv",
-     0,
+    {"csv", "csv", 0,
      [](WizardHarness &h) {
          h.find<QComboBox>("separatorBox")->setEditText(";");
          h.find<QCheckBox>("allQuotes")->setChecked(true);
          h.find<QRadioButton>("singleQuote")->setChecked(true);
      }},
-    {"text",
-     "txt",
-     0,
+    {"text", "txt", 0,
      [](WizardHarness &h) {
          h.find<QComboBox>("separatorBox")->setCurrentIndex(4);
          h.find<QCheckBox>("exportNames")->setChecked(false);
          h.find<QCheckBox>("utf8")->setChecked(true);
      }},
-    {"sql",
-     "sql",
-     0,
+    {"sql", "sql", 0,
      [](WizardHarness &h) {
          h.find<QComboBox>("sqlDialect")->setCurrentIndex(2);
          h.find<QCheckBox>("addGo")->setChecked(true);
          h.find<QSpinBox>("goEvery")->setValue(2);
      }},
-    {"html",
-     "htm",
-     0,
+    {"html", "htm", 0,
      [](WizardHarness &h) {
          h.find<QLineEdit>("title")->setText("Price list: it's $5 `now`");
          h.find<QCheckBox>("recordNumbers")->setChecked(true);
@@ -208,8 +200,8 @@ const ScriptCase kScriptCases[] = {
 INSTANTIATE_TEST_SUITE_P(Wizard, ScriptRoundTrip, testing::ValuesIn(kScriptCases),
                          [](const testing::TestParamInfo<ScriptCase> &info) { return info.param.name; });
 
-// The Columns dialog's choice is what the export writes.
-TEST(ColumnsButton, TheChoiceChangesTheExportedColumns) {
+// What the Columns and Filter dialogs opened from page 2 choose is what the export writes.
+TEST(DialogButtons, TheChoicesChangeTheExport) {
     TempDir dir;
     std::string error;
     ASSERT_TRUE(fixture::makeSampleTable(dir.file("customers.db"), &error)) << error;
@@ -217,11 +209,15 @@ TEST(ColumnsButton, TheChoiceChangesTheExportedColumns) {
     h.choose(dir.file("customers.db"), dir.file("out.csv"));
     ASSERT_TRUE(h.next());
     chooseColumns(h);
+    chooseFilter(h);
     while (h.wizard->currentPage()->nextId() != -1)
         ASSERT_TRUE(h.next());
     h.finish();
     const std::string csv = readFile(dir.file("out.csv"));
     EXPECT_EQ(csv.substr(0, csv.find('\n')), "City,CustNo,Name,Joined,Balance,Active\r");
+    EXPECT_NE(csv.find("\nSevilla,1003,"), std::string::npos) << csv;
+    for (const char *filtered : {"Lyon", "Paris", "Refund"})
+        EXPECT_EQ(csv.find(filtered), std::string::npos) << filtered;
 }
 
 } // namespace

@@ -39,7 +39,10 @@ void WizardHarness::choose(const std::string &source, const std::string &output)
 
 void WizardHarness::pickSourceFolder(const std::string &folder) {
     wizard::setChoosers(
-        {{}, {}, [&](QWidget *, const QString &, const QString &) { return QString::fromStdString(folder); }, {}});
+        {{},
+         {},
+         [&](QWidget *, const QString &, const QString &) { return QString::fromStdString(folder); },
+         {}});
     findAnywhere<QAbstractButton>("sourceFolderButton")->click();
     wizard::setChoosers({});
 }
@@ -66,7 +69,8 @@ QStringList WizardHarness::shownButtons() const {
     return shown;
 }
 
-void answerDialog(const std::function<void()> &open, const std::function<void(QDialog &)> &step, bool accept) {
+void answerDialog(const std::function<void()> &open, const std::function<void(QDialog &)> &step,
+                  bool accept) {
     bool answered = false;
     QTimer::singleShot(0, [&] {
         auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
