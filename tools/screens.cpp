@@ -16,10 +16,12 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "app/command_compose.h"
 #include "app/settings_store.h"
 #include "export/settings.h"
 #include "fixture/fixtures.h"
 #include "wizard/choosers.h"
+#include "wizard/dialogs.h"
 #include "wizard/message.h"
 #include "wizard/option_pages.h"
 #include "wizard/progress_gauge.h"
@@ -190,14 +192,16 @@ bool dialogs(Context &c) {
     w.wizard.next();
     QWidget *page = w.wizard.currentPage();
     const std::pair<const char *, const char *> buttons[] = {{"columnsButton", "dialog-columns"},
-                                                             {"filterButton", "dialog-filter"},
-                                                             {"commandLineButton", "dialog-command-line"}};
+                                                             {"filterButton", "dialog-filter"}};
     for (const auto &[button, name] : buttons) {
         auto *open = page->findChild<QPushButton *>(QString::fromUtf8(button));
         if (!open || !grabDialog(c, name, [&] { open->click(); }))
             return false;
     }
-    return true;
+    // The wizard's own request, naming the installed program rather than this tool.
+    CommandLineRequest request = w.wizard.commandLineRequest();
+    request.programPath = "quorv";
+    return grabDialog(c, "dialog-command-line", [&] { runCommandLineDialog(page, request); });
 }
 
 const std::vector<std::pair<const char *, std::function<bool(Context &)>>> kScreens = {
