@@ -13,7 +13,6 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTableWidget>
-#include <QTimer>
 #include <QToolButton>
 
 #include "app/command_compose.h"
