@@ -16,10 +16,12 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "app/command_compose.h"
 #include "app/settings_store.h"
 #include "export/settings.h"
 #include "fixture/fixtures.h"
 #include "wizard/choosers.h"
+#include "wizard/dialogs.h"
 #include "wizard/message.h"
 #include "wizard/option_pages.h"
 #include "wizard/progress_gauge.h"
@@ -183,6 +185,25 @@ bool exportRunning(Context &c) {
     return ok;
 }
 
+// The Columns, Filter and Command Line dialogs, opened by page 2's buttons on the sample table.
+bool dialogs(Context &c) {
+    OpenWizard w;
+    w.choose(QStringLiteral("customers.db"), QStringLiteral("customers.csv"));
+    w.wizard.next();
+    QWidget *page = w.wizard.currentPage();
+    const std::pair<const char *, const char *> buttons[] = {{"columnsButton", "dialog-columns"},
+                                                             {"filterButton", "dialog-filter"}};
+    for (const auto &[button, name] : buttons) {
+        auto *open = page->findChild<QPushButton *>(QString::fromUtf8(button));
+        if (!open || !grabDialog(c, name, [&] { open->click(); }))
+            return false;
+    }
+    // The wizard's own request, naming the installed program rather than this tool.
+    CommandLineRequest request = w.wizard.commandLineRequest();
+    request.programPath = "quorv";
+    return grabDialog(c, "dialog-command-line", [&] { runCommandLineDialog(page, request); });
+}
+
 const std::vector<std::pair<const char *, std::function<bool(Context &)>>> kScreens = {
     {"main page", pageOne},
     {"CSV pages",
@@ -204,6 +225,7 @@ const std::vector<std::pair<const char *, std::function<bool(Context &)>>> kScre
     {"folder batch", batchPages},
     {"gauge", gaugeMidRun},
     {"export running", exportRunning},
+    {"dialogs", dialogs},
 };
 
 } // namespace

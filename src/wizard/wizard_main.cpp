@@ -58,6 +58,10 @@ int wizardMain(const char *programPath, const std::string &initialSource) {
     // Qt takes the user's locale; numbers are still written with a point.
     std::setlocale(LC_NUMERIC, "C");
 
+    return runWizardSessions(initialSource);
+}
+
+int runWizardSessions(const std::string &initialSource) {
     ExportSettings settings;
     prepareSettings(settings);
     AppSettings app = loadSettings();

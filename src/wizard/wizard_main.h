@@ -12,4 +12,8 @@ bool displayAvailable();
 // export failed, 2 when there is no display. initialSource fills the source box.
 int wizardMain(const char *programPath, const std::string &initialSource);
 
+// The wizard mode inside a running application: loads the settings, merges the last conversion into
+// the history, opens the wizard as often as it asks, then stores the settings. Returns the exit status.
+int runWizardSessions(const std::string &initialSource);
+
 } // namespace quorv::wizard

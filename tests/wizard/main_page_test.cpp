@@ -3,7 +3,10 @@
 
 #include <sys/stat.h>
 
+#include <functional>
+
 #include <QComboBox>
+#include <QTimer>
 
 #include "app/convert_folder.h"
 #include "fixture/fixtures.h"
@@ -13,6 +16,7 @@
 #include "wizard/main_page.h"
 #include "wizard/option_pages.h"
 #include "wizard/preview_model.h"
+#include "wizard/wizard_main.h"
 #include "wizard/wizard_support.h"
 
 namespace quorv::test {
@@ -27,17 +31,6 @@ struct Folder {
         return path;
     }
 };
-
-// Picks a source folder as the "Select folder..." button does, through the folder chooser.
-void pickSourceFolder(WizardHarness &h, const std::string &folder) {
-    wizard::setChoosers(
-        {{},
-         {},
-         [&](QWidget *, const QString &, const QString &) { return QString::fromStdString(folder); },
-         {}});
-    h.findAnywhere<QAbstractButton>("sourceFolderButton")->click();
-    wizard::setChoosers({});
-}
 
 struct FailureCase {
     const char *name;
@@ -68,7 +61,7 @@ TEST_P(MainPageFailure, ShowsItsMessageAndStays) {
     const std::string base =
         c.message.find("not found") != std::string::npos ? empty.path() : folder.dir.path();
     if (c.batch)
-        pickSourceFolder(h, base);
+        h.pickSourceFolder(base);
     h.choose(expand(c.source, base), expand(c.output, base));
     EXPECT_FALSE(h.next());
     EXPECT_EQ(h.wizard->currentId(), wizard::MainPageId);
@@ -82,7 +75,7 @@ const FailureCase kFailures[] = {
     {"table_does_not_open", "@/no/such/folder/t.db", "@/out.csv", false,
      "@/no/such/folder/t.db: no such file"},
     {"output_empty", "@/t.db", "", false, "Please select output file"},
-    {"html_extension_is_no_type", "@/t.db", "@/out.html", false, "Please select output type"},
+    {"unknown_extension_is_no_type", "@/t.db", "@/out.doc", false, "Please select output type"},
     {"no_extension", "@/t.db", "@/out", false, "Please select output type"},
     {"batch_output_empty", "@", "", true, "Please select the output folder"},
     {"batch_no_tables", "@", "@", true, "@: not found db files"},
@@ -93,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(EveryRow, MainPageFailure, testing::ValuesIn(kFailures)
 
 TEST(OutputType, FromTheExtension) {
     const std::pair<const char *, int> cases[] = {
-        {"/x/out.html", 0}, {"/x/out.XML", 7}, {"/x/out.txt.bak", 0},
+        {"/x/out.html", 5}, {"/x/out.XML", 7}, {"/x/out.txt.bak", 0},
         {"/x/out.Csv", 10}, {"/x/out.dbf", 1}, {"/x/my.csv/out", 0},
         {"/x/out.sql.", 0}, {"out.xlsx", 9},   {"/x/out", 0},
     };
@@ -132,11 +125,11 @@ TEST(FolderBatch, ConvertsEveryTableButThumbsDb) {
     writeFile(folder.dir.file("Thumbs.db"), "not a table");
     TempDir out;
     WizardHarness h;
-    pickSourceFolder(h, folder.dir.path());
+    h.pickSourceFolder(folder.dir.path());
     auto *types = h.findAnywhere<QComboBox>("exportToList");
     ASSERT_TRUE(types->isVisible());
     EXPECT_EQ(types->count(), 13);
-    pickSourceFolder(h, folder.dir.path());
+    h.pickSourceFolder(folder.dir.path());
     EXPECT_EQ(types->count(), 13);
     types->setCurrentIndex(9); // CSV
     h.findAnywhere<QComboBox>("outputBox")->setEditText(QString::fromStdString(out.path()));
@@ -229,6 +222,71 @@ TEST(History, FillsTheListsRemembersTheConversionAndClearsOnYes) {
     ASSERT_TRUE(h.next()) << h.messages.join("|").toStdString();
     EXPECT_EQ(h.app.lastSourcePath, table);
     EXPECT_EQ(h.app.lastOutputPath, folder.dir.file("new.sql"));
+}
+
+// One start of the wizard mode: act runs on the wizard once it is up, then the wizard is closed.
+void wizardSession(const std::function<void(wizard::ConversionWizard &)> &act) {
+    QTimer::singleShot(0, [&] {
+        for (QWidget *window : QApplication::topLevelWidgets())
+            if (auto *w = qobject_cast<wizard::ConversionWizard *>(window); w && w->isVisible()) {
+                act(*w);
+                w->reject();
+            }
+    });
+    EXPECT_EQ(wizard::runWizardSessions(""), 0);
+}
+
+QStringList sourceList(wizard::ConversionWizard &w) {
+    auto *box = w.findChild<QComboBox *>("sourceBox");
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    return items;
+}
+
+// The settings file of a fresh XDG_CONFIG_HOME: a conversion confirmed on page 1 is in the history
+// at the next start, not at once; "Clear history" empties it through the file.
+TEST(WizardMode, AConfirmedConversionEntersTheHistoryAtTheNextStart) {
+    Folder folder;
+    const QString table = QString::fromStdString(folder.make("t.db"));
+    const QString output = QString::fromStdString(folder.dir.file("t.csv"));
+    TempDir config;
+    const std::string previousConfig = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
+    setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+    QStringList messages;
+    wizard::MessageHook previousHook =
+        wizard::setMessageHook([&](QWidget *, const QString &text, wizard::MessageKind) {
+            messages << text;
+            return true;
+        });
+    QStringList seen[4];
+    wizardSession([&](wizard::ConversionWizard &w) {
+        seen[0] = sourceList(w);
+        w.findChild<QComboBox *>("sourceBox")->setEditText(table);
+        w.findChild<QComboBox *>("outputBox")->setEditText(output);
+        w.next();
+        QApplication::processEvents();
+    });
+    wizardSession([&](wizard::ConversionWizard &w) { seen[1] = sourceList(w); });
+    wizardSession([&](wizard::ConversionWizard &w) {
+        seen[2] = sourceList(w);
+        w.findChild<QAbstractButton *>("clearHistory")->click();
+    });
+    wizardSession([&](wizard::ConversionWizard &w) { seen[3] = sourceList(w); });
+    wizard::setMessageHook(previousHook);
+    const AppSettings last = loadSettings();
+    if (previousConfig.empty())
+        unsetenv("XDG_CONFIG_HOME");
+    else
+        setenv("XDG_CONFIG_HOME", previousConfig.c_str(), 1);
+
+    EXPECT_EQ(seen[0], QStringList());
+    EXPECT_EQ(seen[1], QStringList{table});
+    EXPECT_EQ(seen[2], QStringList{table}); // the same pair is not merged twice
+    EXPECT_EQ(seen[3], QStringList());
+    EXPECT_EQ(messages, QStringList{"Would you like to clear history list?"});
+    EXPECT_TRUE(last.lastSourcePath.empty());
+    EXPECT_TRUE(last.sourceHistory.empty());
 }
 
 TEST(UserGuide, BesideTheProgramThenUnderShare) {

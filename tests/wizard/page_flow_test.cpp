@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSpinBox>
 
@@ -215,7 +216,11 @@ TEST(PageFlow, CommandLineButtonStoresThePageFirst) {
     ASSERT_TRUE(h.next());
     h.find<QComboBox>("separatorBox")->setEditText("||");
     h.find<QCheckBox>("allQuotes")->setChecked(true);
-    h.find<QAbstractButton>("commandLineButton")->click();
+    QString shown;
+    answerDialog([&] { h.find<QAbstractButton>("commandLineButton")->click(); },
+                 [&](QDialog &d) { shown = d.findChild<QPlainTextEdit *>("command")->toPlainText(); }, false);
+    EXPECT_TRUE(shown.contains(QString::fromStdString(sample.table))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("out.csv"))) << shown.toStdString();
     EXPECT_EQ(h.settings.separator, "||");
     EXPECT_TRUE(h.settings.quoteAll);
     CommandLineRequest request = h.wizard->commandLineRequest();

@@ -3,9 +3,13 @@
 #include <cstdlib>
 
 #include <QComboBox>
+#include <QTimer>
+
+#include <gtest/gtest.h>
 
 #include "app/program.h"
 #include "support/test_support.h"
+#include "wizard/choosers.h"
 
 namespace quorv::test {
 
@@ -33,6 +37,16 @@ void WizardHarness::choose(const std::string &source, const std::string &output)
     findAnywhere<QComboBox>("outputBox")->setEditText(QString::fromStdString(output));
 }
 
+void WizardHarness::pickSourceFolder(const std::string &folder) {
+    wizard::setChoosers(
+        {{},
+         {},
+         [&](QWidget *, const QString &, const QString &) { return QString::fromStdString(folder); },
+         {}});
+    findAnywhere<QAbstractButton>("sourceFolderButton")->click();
+    wizard::setChoosers({});
+}
+
 bool WizardHarness::next() {
     const int before = wizard->currentId();
     wizard->next();
@@ -53,6 +67,21 @@ QStringList WizardHarness::shownButtons() const {
         if (wizard->button(which)->isVisible())
             shown << QString::fromUtf8(name);
     return shown;
+}
+
+void answerDialog(const std::function<void()> &open, const std::function<void(QDialog &)> &step,
+                  bool accept) {
+    bool answered = false;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        answered = true;
+        step(*dialog);
+        accept ? dialog->accept() : dialog->reject();
+    });
+    open();
+    EXPECT_TRUE(answered) << "no dialog opened";
 }
 
 std::string bigTablePath() {

@@ -1,12 +1,14 @@
 // Drives the wizard offscreen: message boxes answered and recorded, pages reached with next().
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QString>
 #include <QStringList>
 
@@ -23,6 +25,8 @@ class WizardHarness {
     ~WizardHarness();
 
     void choose(const std::string &source, const std::string &output);
+    // Picks a source folder as the "Select folder..." button does, through the folder chooser.
+    void pickSourceFolder(const std::string &folder);
     // Presses Next; true when the wizard moved to another page.
     bool next();
     // Presses Finish (the export runs before this returns).
@@ -47,6 +51,10 @@ class WizardHarness {
   private:
     wizard::MessageHook previous_;
 };
+
+// Runs step on the modal dialog that open() shows, then accepts it (or rejects it).
+void answerDialog(const std::function<void()> &open, const std::function<void(QDialog &)> &step,
+                  bool accept = true);
 
 // The 1,000,000-record fixture table the test run made, or empty when it is not there.
 std::string bigTablePath();
