@@ -35,9 +35,6 @@ const OutputFormat &outputFormat(OutputType type) {
 }
 
 int outputTypeForExtension(std::string_view ext) {
-    // The four-letter spelling of HTML names the same type.
-    if (ext.size() == 4 && strncasecmp(ext.data(), "html", 4) == 0)
-        return static_cast<int>(OutputType::Html);
     for (const OutputFormat &f : kFormats) {
         std::string_view known = f.extension + 1;
         if (known.size() == ext.size() && strncasecmp(known.data(), ext.data(), ext.size()) == 0)
