@@ -261,6 +261,7 @@ TEST(BlobFilePointers, FaultsGiveErrors) {
 
     fails(0x20FF, 56863, "holds 56864 bytes");
     fails(0x20FF, 0x7FFFFFFF, "holds 56864 bytes");
+    fails(0x103F, 0xFFFFFFFF, "holds 518 bytes"); // 4 GB: refused before anything is allocated
     fails(0x2000, 56864, "index 0");
     fails(0x103F, 517, "holds 518 bytes");
     fails(0x1040, 518, "entry 64 out of range");

@@ -4,7 +4,6 @@
 #include "source/paradox_crypt.h"
 #include "source/paradox_file.h"
 
-#include <chrono>
 #include <cstring>
 #include <iostream>
 #include <random>
@@ -155,13 +154,9 @@ TEST(ParadoxCorpus, RandomAccessMatchesSequential) {
     for (const char *rel : {"paradoxdriver/areas/ZIPCODES.DB", "paradoxReader/PCLDATA/PCL.DB",
                             "paradoxdriver/geog/County.DB"}) {
         SCOPED_TRACE(rel);
-        const auto start = std::chrono::steady_clock::now();
         ParadoxFile f;
         ASSERT_TRUE(f.open(t::corpusPath(rel), nullptr));
         const auto seq = allRecords(f);
-        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-        std::cout << "[ timing   ] " << rel << ": open + sequential read of " << seq.size() << " records "
-                  << took.count() << " ms\n";
         std::vector<int> order(seq.size());
         for (size_t i = 0; i < order.size(); ++i)
             order[i] = static_cast<int>(i);
@@ -211,7 +206,6 @@ TEST(ParadoxLargeTable, MillionRecords) {
 
     ParadoxFile f;
     std::string error;
-    const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(f.open(path, &error)) << error;
     ASSERT_EQ(f.recordCount(), records);
     std::vector<uint8_t> rec(recordSize);
@@ -221,10 +215,6 @@ TEST(ParadoxLargeTable, MillionRecords) {
         std::memcpy(&v, rec.data(), 4);
         ASSERT_EQ(v, static_cast<uint32_t>(i));
     }
-    const double ms =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    std::cout << "[ timing   ] open + read of 1,000,000 records: " << ms << " ms\n";
-    EXPECT_LT(ms, 5000.0);
 
     // pxlib agrees on a sample, including the table's far end.
     t::PxDoc px;
@@ -366,6 +356,7 @@ TEST_F(ParadoxChecks, HeaderFields) {
     expect("add up to 71", [&] { t::putLe16(&bytes_[0], 72); });
     expect("field count 0", [&] { t::putLe16(&bytes_[0x21], 0); });
     expect("field count 32767", [&] { t::putLe16(&bytes_[0x21], 0x7FFF); });
+    expect("field count 65535 outside", [&] { t::putLe16(&bytes_[0x21], 0xFFFF); });
     expect("header size 16", [&] { t::putLe16(&bytes_[0x02], 16); });
     expect("reaches block 65535", [&] { t::putLe16(&bytes_[0x0E], 0xFFFF); });
     expect("header counts 0", [&] { t::putLe16(&bytes_[0x0C], 0); });

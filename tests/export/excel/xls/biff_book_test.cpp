@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -19,12 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 using test::XlrdSheet;
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
 
 std::string repeat(std::string_view unit, size_t n) {
     std::string s;
@@ -390,14 +383,8 @@ TEST(XlsBookFile, FullHeightSheet) {
     TempDir dir;
     const std::string path = dir.file("big.xls");
     std::string error;
-    const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(book.save(path, &error)) << error;
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::cout << "saved 65535 x 20 cells in " << seconds << " s, " << fs::file_size(path) << " bytes\n";
     EXPECT_GT(fs::file_size(path), 7'200'000u);
-    if (!kSanitized) {
-        EXPECT_LT(seconds, 5.0);
-    }
 
     XlsBook loaded;
     ASSERT_TRUE(loaded.load(path, &error)) << error;
@@ -449,28 +436,6 @@ TEST(XlsBookFile, FullHeightSheet) {
     EXPECT_EQ(last.at({65534, 1}).value, "\xD0\x96"
                                          "65534");
     EXPECT_EQ(last.at({65534, 4}).value, "6553404.0");
-}
-
-TEST(XlsBookFile, SavesTenColumnsOfFullHeightQuickly) {
-    XlsBook book;
-    const int s = book.addSheet("Timing");
-    for (int r = 0; r < 65534; ++r) {
-        for (int c = 0; c < 10; ++c) {
-            if (c % 2)
-                book.writeText(s, r, c, "text " + std::to_string(r % 5000) + "/" + std::to_string(c));
-            else
-                book.writeNumber(s, r, c, r * 0.37 + c);
-        }
-    }
-    TempDir dir;
-    std::string error;
-    const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(book.save(dir.file("t.xls"), &error)) << error;
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::cout << "saved 65534 x 10 cells in " << seconds << " s\n";
-    if (!kSanitized) {
-        EXPECT_LT(seconds, 2.0);
-    }
 }
 
 TEST(XlsBookFile, DamagedFilesGiveErrors) {

@@ -25,25 +25,12 @@ std::string shellQuote(const std::string &s) {
 }
 
 int runCommand(const std::string &command, std::string *output, std::string *errors) {
-    TempDir tmp;
-    const std::string errFile = tmp.file("stderr");
-    std::string full = "(" + command + ") 2>" + shellQuote(errFile) + " </dev/null";
-    FILE *p = ::popen(full.c_str(), "r");
-    if (!p)
-        return -1;
-    std::array<char, 65536> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
-        if (output)
-            output->append(buf.data(), n);
-    int status = ::pclose(p);
-    if (errors) {
-        std::ifstream in(errFile, std::ios::binary);
-        std::ostringstream ss;
-        ss << in.rdbuf();
-        *errors = ss.str();
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    quorv::test::RunResult run = quorv::test::runProgram({"/bin/sh", "-c", command});
+    if (output)
+        *output = run.out;
+    if (errors)
+        *errors = run.err;
+    return run.status;
 }
 
 std::string xlrdPython() {
