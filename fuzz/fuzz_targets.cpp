@@ -149,7 +149,12 @@ int readBlobTarget(const uint8_t *data, size_t size) {
 }
 
 int exportTarget(const uint8_t *data, size_t size) {
-    const std::string folder = scratchFolder();
+    // A folder of its own: emptied for every input, apart from the other targets' files.
+    static const std::string folder = [] {
+        const std::string path = scratchFolder() + "/export";
+        fs::create_directory(path);
+        return path;
+    }();
     emptyFolder(folder);
     const std::string db = unpackTable(data, size, folder);
     for (int i = 0; i < kOutputTypeCount; ++i) {

@@ -190,21 +190,9 @@ TEST_P(Mutations, Truncated) {
     t::TempDir dir;
     Mutant m(dir.file("T.DB"), original);
     const size_t headerSize = t::le16(&original[2]), blockSize = original[5] * 1024u;
-    std::vector<size_t> lengths = {0,
-                                   1,
-                                   2,
-                                   0x20,
-                                   0x57,
-                                   0x58,
-                                   0x77,
-                                   0x78,
-                                   0x100,
-                                   headerSize - 1,
-                                   headerSize,
-                                   headerSize + 1,
-                                   headerSize + 5,
-                                   headerSize + 6,
-                                   headerSize + 7};
+    std::vector<size_t> lengths = {0,          1,          2,              0x20,           0x57,
+                                   0x58,       0x77,       0x78,           0x100,          headerSize - 1,
+                                   headerSize, headerSize + 1, headerSize + 5, headerSize + 6, headerSize + 7};
     for (size_t b = 1; b <= 12; ++b)
         for (long d : {-1L, 0L, 6L, 7L, 100L})
             lengths.push_back(headerSize + b * blockSize + d);
