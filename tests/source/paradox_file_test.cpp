@@ -3,6 +3,9 @@
 #include "paradox_test_support.h"
 #include "source/paradox_crypt.h"
 #include "source/paradox_file.h"
+#include "export/driver.h"
+#include "export/settings.h"
+#include "source/paradox_table.h"
 
 #include <cstring>
 #include <iostream>
@@ -317,6 +320,32 @@ TEST_F(ParadoxChecks, RecordCountFromTheChain) {
         ASSERT_EQ(mine, theirs) << "record " << n;
     }
     EXPECT_FALSE(f.readRecord(f.recordCount(), mine.data()));
+}
+
+// A header counting more records than the blocks hold fails the export (the blocks' records are
+// written); one counting fewer is noted. Either way the run reads no more than the file holds.
+TEST_F(ParadoxChecks, HeaderCountBeyondTheBlocksFailsTheExport) {
+    for (uint32_t count : {225u, 0x7FFFFFFFu, 0xFFFFFFFFu, 223u}) {
+        t::putLe32(&bytes_[0x06], count);
+        t::writeBytes(dir_.file("ORDERS.DB"), bytes_);
+        quorv::ExportSettings settings;
+        settings.outputType = quorv::OutputType::Csv;
+        settings.outputPath = dir_.file("out.csv");
+        settings.viewAfterExport = false;
+        quorv::SourceTable table;
+        table.path = dir_.file("ORDERS.DB");
+        std::string error;
+        ASSERT_TRUE(quorv::openSourceTable(table, settings, &error)) << error;
+        const quorv::ExportResult result = quorv::runExport(table, settings);
+        quorv::closeSourceTable(table);
+        EXPECT_EQ(result.written, 224);
+        EXPECT_EQ(result.ok, count < 224) << count;
+        ASSERT_FALSE(result.problems.empty()) << count;
+        EXPECT_NE(result.problems.back().find("the header counts " + std::to_string(count) +
+                                              " records, its blocks hold 224"),
+                  std::string::npos)
+            << result.problems.back();
+    }
 }
 
 // A block whose records were all deleted stays in the chain with "last record offset" -recordSize.
