@@ -9,6 +9,7 @@
 #include "platform/system.h"
 #include "source/filter.h"
 #include "source/order.h"
+#include "source/paradox_file.h"
 #include "source/paradox_table.h"
 
 namespace quorv {
@@ -90,6 +91,22 @@ private:
 // The file a write failure belongs to: the output, or the page file an HTML export writes now.
 std::string outputName(const ExportRun &run) {
     return run.output.path().empty() ? run.settings.outputPath : run.output.path();
+// A header that counts more records than the table's blocks hold: the others are lost, so the output
+// is kept but the run fails. Fewer counted than held is only noted.
+void checkRecordCount(ExportRun &run) {
+    const ParadoxFile *file = run.table.file.get();
+    if (!file || !file->recordCountMismatch())
+        return;
+    const auto counted = static_cast<uint32_t>(file->header().recordCount);
+    const auto held = static_cast<uint32_t>(file->recordCount());
+    const std::string what = run.table.path + ": the header counts " + std::to_string(counted) +
+                             " records, its blocks hold " + std::to_string(held);
+    if (counted > held) {
+        run.incomplete = true;
+        run.warn(what + "; those are exported, the others are lost");
+    } else {
+        run.warn(what + "; all of them are exported");
+    }
 }
 
 void reportAll(ExportRun &run, ExportResult &result) {
@@ -188,6 +205,7 @@ ExportResult runExport(SourceTable &table, ExportSettings &settings, const Progr
             writer->abandon(run);
         }
     }
+    checkRecordCount(run);
     table.sortedRecords.clear();
     table.sortedBytes.clear();
     table.sortedBytes.shrink_to_fit();

@@ -1,5 +1,7 @@
 #include "source/filter.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
@@ -36,7 +38,18 @@ bool isOrdering(FilterOp op) { return op >= FilterOp::LessEqual && op <= FilterO
 
 int digitAt(const std::string &s, size_t i) { return i < s.size() ? s[i] - '0' : 0; }
 int twoDigitsAt(const std::string &s, size_t i) { return digitAt(s, i) * 10 + digitAt(s, i + 1); }
-int numberFrom(const std::string &s, size_t i) { return i < s.size() ? std::atoi(s.c_str() + i) : 0; }
+// The number at i; a number beyond the int range counts as that range's end.
+int numberFrom(const std::string &s, size_t i) {
+    if (i >= s.size())
+        return 0;
+    const long n = std::strtol(s.c_str() + i, nullptr, 10);
+    return static_cast<int>(std::clamp<long>(n, INT_MIN, INT_MAX));
+}
+// Orders two whole numbers written as text; one beyond the 64-bit range counts as that range's end.
+int compareWholeNumbers(const std::string &a, const std::string &b) {
+    const long long x = std::strtoll(a.c_str(), nullptr, 10), y = std::strtoll(b.c_str(), nullptr, 10);
+    return x < y ? -1 : (x > y ? 1 : 0);
+}
 char charAt(const std::string &s, size_t i) { return i < s.size() ? s[i] : '\0'; }
 
 // Reads a condition's date by the locale's date order.
@@ -186,7 +199,7 @@ int recordRejected(SourceTable &table, const ExportSettings &settings, int posit
     case PxShort:
     case PxLong:
     case PxAutoInc:
-        return rejects(c.op, sign(std::atoll(text.c_str()) - std::atoll(c.value.c_str()))) ? 1 : 0;
+        return rejects(c.op, compareWholeNumbers(text, c.value)) ? 1 : 0;
     case PxCurrency:
     case PxNumber: {
         double a = std::atof(text.c_str()), b = std::atof(c.value.c_str());

@@ -205,7 +205,7 @@ bool ParadoxFile::parseHeader(const std::vector<uint8_t> &head, std::string &why
     hd.fileBlocks = le16(h + 0x0C);
     hd.firstBlock = le16(h + 0x0E);
     hd.lastBlock = le16(h + 0x10);
-    hd.fieldCount = static_cast<int16_t>(le16(h + 0x21));
+    hd.fieldCount = le16(h + 0x21); // unsigned: 0xFFFF is 65535 fields, not -1
     const uint8_t versionId = h[0x39];
     hd.fileVersion = fileVersionFor(versionId);
 

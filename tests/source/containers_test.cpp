@@ -5,20 +5,6 @@
 using quorv::LinkedList;
 using quorv::PointerArray;
 
-TEST(LinkedList, AddingAtTheEndKeepsOrderAndCursor) {
-    LinkedList<int> list;
-    for (int i = 1; i <= 3; ++i)
-        list.listAdd(std::make_unique<int>(i));
-    EXPECT_EQ(list.count(), 3);
-    EXPECT_EQ(list.index(), 2);
-    EXPECT_EQ(*list.current(), 3);
-    EXPECT_EQ(*list.listGoTo(0), 1);
-    EXPECT_TRUE(list.listNext());
-    EXPECT_EQ(*list.current(), 2);
-    EXPECT_EQ(list.index(), 1);
-    EXPECT_EQ(*list.listGoTo(99), 3); // beyond the end stops at the last node
-}
-
 TEST(LinkedList, CursorAfterRemoval) {
     LinkedList<int> list;
     for (int i = 1; i <= 3; ++i)
@@ -41,26 +27,29 @@ TEST(LinkedList, CursorAfterRemoval) {
     EXPECT_EQ(*list.listGoTo(0), 5);
 }
 
-TEST(LinkedList, ForEachStopsAtTheFirstNonzeroResult) {
+// Adding at the end and before the cursor, moving the cursor, and visiting until a nonzero result.
+TEST(LinkedList, AddingMovingAndVisiting) {
     LinkedList<int> list;
     int calls = 0;
     EXPECT_EQ(list.listForEach([&](int &) { return ++calls; }), 0);
     EXPECT_EQ(calls, 0);
-    for (int i = 1; i <= 4; ++i)
-        list.listAdd(std::make_unique<int>(i));
+    list.listAdd(std::make_unique<int>(1));
+    list.listAdd(std::make_unique<int>(3));
+    list.listAdd(std::make_unique<int>(2), false); // before the cursor
+    list.listAdd(std::make_unique<int>(4));
+    EXPECT_EQ(list.count(), 4);
+    EXPECT_EQ(list.index(), 3);
+    EXPECT_EQ(*list.current(), 4);
+    std::vector<int> seen;
+    list.forEachItem([&](int v) { seen.push_back(v); });
+    EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(*list.listGoTo(0), 1);
+    EXPECT_TRUE(list.listNext());
+    EXPECT_EQ(*list.current(), 2);
+    EXPECT_EQ(*list.listGoTo(99), 4); // beyond the end stops at the last node
     EXPECT_EQ(list.listForEach([](int &v) { return v == 3 ? 7 : 0; }), 7);
     EXPECT_EQ(*list.current(), 3);
     EXPECT_EQ(list.index(), 2);
-}
-
-TEST(LinkedList, InsertBeforeTheCursor) {
-    LinkedList<int> list;
-    list.listAdd(std::make_unique<int>(1));
-    list.listAdd(std::make_unique<int>(3));
-    list.listAdd(std::make_unique<int>(2), false);
-    std::vector<int> seen;
-    list.forEachItem([&](int v) { seen.push_back(v); });
-    EXPECT_EQ(seen, (std::vector<int>{1, 2, 3}));
 }
 
 TEST(PointerArray, NewestFirstDropsTheOldest) {

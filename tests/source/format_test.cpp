@@ -146,19 +146,6 @@ TEST_F(FormatTest, DateOrdersAndDecimals) {
     EXPECT_STREQ(compact, "20240307");
 }
 
-TEST_F(FormatTest, TypeTableAndNames) {
-    EXPECT_STREQ(fieldTypeName(table, CBlob), "Blob");
-    EXPECT_STREQ(fieldSqlType(table, CBlob), "text");
-    EXPECT_EQ(fieldDbfType(table, CBlob), 'M');
-    EXPECT_STREQ(fieldTypeName(table, CBcd), "pxfBCD");
-    EXPECT_EQ(fieldDbfType(table, COle), 'C');
-    EXPECT_EQ(fieldTypeRow(7), nullptr);
-    EXPECT_EQ(fieldTypeRow(25), nullptr);
-    EXPECT_EQ(fieldOffset(table, CDate), 20);
-    EXPECT_EQ(table.fractionalFields[CCurrency], 1);
-    EXPECT_EQ(table.fractionalFields[CShort], 0);
-}
-
 TEST(FormatOem, CharValuesAndNamesConvertOnlyWithOem) {
     test::TempDir dir;
     fixture::TableSpec tableLayout;

@@ -116,6 +116,10 @@ RunResult runProgram(const std::vector<std::string> &argv, const std::string &wo
             setrlimit(RLIMIT_FSIZE, &limit);
             signal(SIGXFSZ, SIG_IGN);
         }
+        // The same locale and time zone for every program a test starts, whatever the suite runs
+        // under; a test that needs others names them in extraEnvironment.
+        setenv("LC_ALL", "C.UTF-8", 1);
+        setenv("TZ", "UTC", 1);
         for (const std::string &entry : extraEnvironment)
             putenv(const_cast<char *>(entry.c_str()));
         std::vector<char *> args;

@@ -41,7 +41,8 @@ struct RunResult {
     std::string err;
 };
 // Runs a program with arguments (no shell), capturing its output; stdin is /dev/null.
-// extraEnvironment holds "NAME=value" entries set for the program only.
+// The program runs with LC_ALL=C.UTF-8 and TZ=UTC; extraEnvironment holds "NAME=value" entries set
+// for the program only (they override those two).
 RunResult runProgram(const std::vector<std::string> &argv, const std::string &workingFolder = "",
                      long fileSizeLimit = -1, const std::vector<std::string> &extraEnvironment = {});
 // The quorv binary and the fixture tool of this build.

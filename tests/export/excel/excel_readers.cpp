@@ -79,8 +79,10 @@ def xls(path):
                 elif t == xlrd.XL_CELL_NUMBER:
                     kind, text = 'n', repr(float(cell.value))
                 elif t == xlrd.XL_CELL_DATE:
-                    y, m, d = xlrd.xldate_as_tuple(cell.value, book.datemode)[:3]
-                    kind, text = 'd', '%04d-%02d-%02d' % (y, m, d)
+                    try:
+                        kind, text = 'd', '%04d-%02d-%02d' % xlrd.xldate_as_tuple(cell.value, book.datemode)[:3]
+                    except xlrd.xldate.XLDateError:  # serials before 1 March 1900: the number
+                        kind, text = 'd', repr(float(cell.value))
                 elif t == xlrd.XL_CELL_BOOLEAN:
                     kind, text = 'b', '1' if cell.value else '0'
                 else:

@@ -272,7 +272,7 @@ class SstWriter {
     }
 
     std::string &s_;
-    uint32_t unique_;
+    [[maybe_unused]] uint32_t unique_;
     uint32_t bucketSize_ = 8;
     uint32_t count_ = 0;
     size_t recStart_ = 0;

@@ -1,6 +1,6 @@
 #include "export/excel/xls/compound_file.h"
 
-#include "xls_test_support.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
