@@ -91,6 +91,8 @@ private:
 // The file a write failure belongs to: the output, or the page file an HTML export writes now.
 std::string outputName(const ExportRun &run) {
     return run.output.path().empty() ? run.settings.outputPath : run.output.path();
+}
+
 // A header that counts more records than the table's blocks hold: the others are lost, so the output
 // is kept but the run fails. Fewer counted than held is only noted.
 void checkRecordCount(ExportRun &run) {
