@@ -36,6 +36,8 @@ void convertSingleByte(char *text, size_t length, int fromCodePage, int toCodePa
 // UTF-8 itself, is copied as it is.
 void appendUtf8(std::string &out, std::string_view text, int fromCodePage);
 std::string toUtf8(std::string_view text, int fromCodePage);
+// Appends the UTF-8 bytes of one Unicode code point.
+void appendUtf8CodePoint(std::string &out, char32_t c);
 
 // Whether the code page gives the byte a character (every byte below 128 has one). False for every byte
 // above 127 of a code page this system cannot convert.

@@ -80,24 +80,6 @@ size_t utf8SequenceLength(std::string_view text, size_t at) {
     return length;
 }
 
-void appendUtf8Character(std::string &out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
 XmlText::XmlText(int codePage, bool utf8Document)
     : codePage_(codePage), utf8Source_(codePage == platform::kUtf8CodePage),
       utf8Document_(utf8Document || !platform::isWindowsCodePage(codePage)) {
@@ -137,10 +119,10 @@ void XmlText::buildTable(ByteTable &table, bool attribute) const {
                     kind = LeftOut;
             } else if (utf8Source_) {
                 kind = Utf8Byte; // a byte of a valid sequence stays; a stray byte becomes U+0080..U+00FF
-                appendUtf8Character(text, c);
+                platform::appendUtf8CodePoint(text, c);
             } else if (utf8Document_) {
                 kind = Replaced;
-                appendUtf8Character(text, c);
+                platform::appendUtf8CodePoint(text, c);
             } else if (!platform::byteHasCharacter(codePage_, static_cast<unsigned char>(b))) {
                 kind = Replaced;
                 text = characterReference(c);
@@ -192,7 +174,7 @@ void XmlText::appendCharacter(std::string &out, char32_t c, std::string_view byt
     if (c < 0x80 || (!utf8Document_ && !utf8Source_))
         out.append(bytes); // a character of the document's own code page
     else
-        appendUtf8Character(out, c);
+        platform::appendUtf8CodePoint(out, c);
 }
 
 void XmlText::appendPathAttribute(std::string &out, std::string_view path) const {

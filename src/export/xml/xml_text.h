@@ -68,6 +68,5 @@ private:
 
 // The length of the valid UTF-8 sequence at text[at], 0 when there is none.
 size_t utf8SequenceLength(std::string_view text, size_t at);
-void appendUtf8Character(std::string &out, char32_t c);
 
 } // namespace quorv

@@ -1,28 +1,8 @@
 #include "export/excel/xls/xls_text.h"
 
+#include "platform/codepage.h"
+
 namespace quorv::xls {
-
-namespace {
-
-void appendCodePoint(std::string &out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
-} // namespace
 
 std::u16string utf8ToUtf16(std::string_view in, size_t maxUnits) {
     std::u16string out;
@@ -83,14 +63,14 @@ std::string utf16ToUtf8(std::u16string_view in) {
         } else if (u >= 0xD800 && u <= 0xDFFF) {
             u = 0xFFFD;
         }
-        appendCodePoint(out, u);
+        platform::appendUtf8CodePoint(out, u);
     }
     return out;
 }
 
 void appendLatin1AsUtf8(std::string &out, const unsigned char *p, size_t count) {
     for (size_t i = 0; i < count; ++i)
-        appendCodePoint(out, p[i]);
+        platform::appendUtf8CodePoint(out, p[i]);
 }
 
 } // namespace quorv::xls
