@@ -20,7 +20,7 @@ deb=$(ls "$T"/pkg/*.deb)
 echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
 
 mkdir -p "$T/home"
-HOME=$T/home lintian -EI --pedantic "$deb" >"$T/lintian.txt" 2>"$T/lintian.err"
+HOME=$T/home TMPDIR=$T lintian -EI --pedantic "$deb" >"$T/lintian.txt" 2>"$T/lintian.err"
 status=$?
 cat "$T/lintian.txt"
 if [ $status -ne 0 ] || grep -q '^E:' "$T/lintian.txt"; then
