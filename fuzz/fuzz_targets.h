@@ -18,7 +18,8 @@ std::vector<uint8_t> packTable(const std::vector<uint8_t> &db, const std::vector
 int readTableTarget(const uint8_t *data, size_t size);
 // A 2-byte little-endian pointer count k, k 10-byte blob pointers, then the .mb; reads each pointer.
 int readBlobTarget(const uint8_t *data, size_t size);
-// Exports the table to every output type this build can write, into a scratch folder.
+// Exports the table to one output type this build can write, chosen by a hash of the input, into a
+// scratch folder.
 int exportTarget(const uint8_t *data, size_t size);
 // The input as a filter file, a column-list file and a /COLUMNS: value, applied to a fixture table
 // whose every record is then filtered.
