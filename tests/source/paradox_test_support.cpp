@@ -3,11 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <new>
-
-namespace fs = std::filesystem;
 
 namespace {
 std::atomic<size_t> gLargest{0};
@@ -38,13 +34,12 @@ size_t largestAllocation() {
 }
 
 std::vector<uint8_t> readBytes(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const std::string text = readFile(path);
+    return {text.begin(), text.end()};
 }
 
 void writeBytes(const std::string &path, const std::vector<uint8_t> &bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    writeFile(path, std::string(bytes.begin(), bytes.end()));
 }
 
 uint16_t le16(const uint8_t *p) {
@@ -57,6 +52,34 @@ void putLe16(uint8_t *p, uint16_t v) {
 void putLe32(uint8_t *p, uint32_t v) {
     for (int i = 0; i < 4; ++i)
         p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+::testing::AssertionResult sameRecordAsPxlib(quorv::ParadoxFile &ours, pxdoc_t *px, int n) {
+    std::vector<uint8_t> mine(static_cast<size_t>(ours.header().recordSize)), theirs(mine.size());
+    int deleted = 0;
+    if (!PX_get_record2(px, n, reinterpret_cast<char *>(theirs.data()), &deleted, nullptr))
+        return ::testing::AssertionFailure() << "pxlib cannot read record " << n;
+    if (!ours.readRecord(n, mine.data()))
+        return ::testing::AssertionFailure() << "ParadoxFile cannot read record " << n;
+    if (mine != theirs)
+        return ::testing::AssertionFailure() << "record " << n << " differs from pxlib's";
+    return ::testing::AssertionSuccess();
+}
+
+std::vector<BlobField> blobFields(quorv::ParadoxFile &f) {
+    std::vector<BlobField> out;
+    std::vector<uint8_t> rec(static_cast<size_t>(f.header().recordSize));
+    for (int n = 0; n < f.recordCount(); ++n) {
+        EXPECT_TRUE(f.readRecord(n, rec.data())) << "record " << n;
+        size_t pos = 0;
+        for (size_t i = 0; i < f.header().fields.size(); ++i) {
+            const auto &fd = f.header().fields[i];
+            if (fd.type >= 12 && fd.type <= 16)
+                out.push_back({n, static_cast<int>(i), fd.type, {&rec[pos], &rec[pos] + fd.size}});
+            pos += static_cast<size_t>(fd.size);
+        }
+    }
+    return out;
 }
 
 PxDoc::PxDoc() {

@@ -1,5 +1,5 @@
 // Shared helpers for the Paradox reader tests: the table corpus, temporary files, a quiet pxlib
-// handle and a record of the largest single allocation.
+// handle, records compared with pxlib's and a record of the largest single allocation.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "source/paradox_file.h"
 #include "support/test_support.h"
 
 extern "C" {
@@ -41,6 +42,17 @@ class PxDoc {
     bool opened_ = false;
     std::string lastError_;
 };
+
+// Record n as ParadoxFile and pxlib read it: the same bytes.
+::testing::AssertionResult sameRecordAsPxlib(quorv::ParadoxFile &ours, pxdoc_t *px, int n);
+
+// The memo/blob fields (types 12..16) of an opened table, record by record: each field's bytes.
+struct BlobField {
+    int record, field;
+    uint8_t type;
+    std::vector<uint8_t> bytes;
+};
+std::vector<BlobField> blobFields(quorv::ParadoxFile &f);
 
 // Largest single operator-new request since the last reset (tracks this program's C++ allocations).
 void resetLargestAllocation();
