@@ -28,26 +28,9 @@ sys.stdout.buffer.write(out.encode('utf-8' if enc == 'utf-8-sig' else 'latin-1')
         return false;
     }
     rows.clear();
-    if (r.out.empty())
-        return true;
-    size_t start = 0;
-    while (start <= r.out.size()) {
-        size_t end = r.out.find('\x1e', start);
-        if (end == std::string::npos)
-            end = r.out.size();
-        std::vector<std::string> row;
-        std::string line = r.out.substr(start, end - start);
-        size_t s = 0;
-        while (true) {
-            size_t e = line.find('\x1f', s);
-            row.push_back(line.substr(s, e == std::string::npos ? std::string::npos : e - s));
-            if (e == std::string::npos)
-                break;
-            s = e + 1;
-        }
-        rows.push_back(row);
-        start = end + 1;
-    }
+    if (!r.out.empty())
+        for (const std::string &line : splitText(r.out, '\x1e'))
+            rows.push_back(splitText(line, '\x1f'));
     return true;
 }
 

@@ -88,15 +88,6 @@ std::vector<std::string> corpusTables() {
     return tables;
 }
 
-static std::string readAll(int fd) {
-    std::string data;
-    char buffer[65536];
-    ssize_t n;
-    while ((n = read(fd, buffer, sizeof buffer)) > 0)
-        data.append(buffer, static_cast<size_t>(n));
-    return data;
-}
-
 RunResult runProgram(const std::vector<std::string> &argv, const std::string &workingFolder, long fileSizeLimit,
                      const std::vector<std::string> &extraEnvironment) {
     RunResult result;
@@ -132,10 +123,8 @@ RunResult runProgram(const std::vector<std::string> &argv, const std::string &wo
     int status = 0;
     waitpid(pid, &status, 0);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    lseek(outFd, 0, SEEK_SET);
-    lseek(errFd, 0, SEEK_SET);
-    result.out = readAll(outFd);
-    result.err = readAll(errFd);
+    result.out = readFile(outName);
+    result.err = readFile(errName);
     close(outFd);
     close(errFd);
     unlink(outName);
