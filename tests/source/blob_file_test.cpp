@@ -218,7 +218,8 @@ TEST(BlobFilePointers, FaultsGiveErrors) {
         EXPECT_NE(error.find(what), std::string::npos) << error;
         EXPECT_TRUE(out.empty());
     };
-    // The sound pointers these are made from are read in BlobMutations.DamagedPointers.
+    // The sound pointers these are made from (0x20FF, 56864 and 0x103F, 518) are read whole in
+    // BlobMutations.DamagedPointers.
     fails(0x20FF, 56863, "holds 56864 bytes");
     fails(0x20FF, 0x7FFFFFFF, "holds 56864 bytes");
     fails(0x103F, 0xFFFFFFFF, "holds 518 bytes"); // 4 GB: refused before anything is allocated

@@ -51,6 +51,7 @@ protected:
         v[CFmtMemo] = Cell::text(std::string(3000, 'x') + "end"); // lives in the .mb file
         // row 1: every field empty
         auto &z = rows[2];
+        z[CDate] = Cell::date(1787, 12, 7); // before 1900
         z[CShort] = Cell::integer(0);
         z[CLong] = Cell::integer(0);
         z[CNumber] = Cell::real(0);
@@ -110,6 +111,7 @@ TEST_F(FormatTest, EmptyFieldsAreEmptyAndZerosAreZero) {
     EXPECT_EQ(text(2, CNumber), "0.00");
     EXPECT_EQ(text(2, CLogical), "0");
     EXPECT_EQ(text(2, CBcd), "0.0000");
+    EXPECT_EQ(text(2, CDate), "07.12.1787");
     double n = 1;
     ASSERT_TRUE(readRecord(table, 1));
     EXPECT_FALSE(readNumber(table, table.recordBuffer.data(), CLong, n));

@@ -148,6 +148,22 @@ size_t interpretedHeaderEnd(const std::vector<uint8_t> &b) {
     return std::min(pos + 4, static_cast<size_t>(t::le16(&b[2])));
 }
 
+// Reads the value a blob pointer names: it comes out whole (the pointer's length) or not at all, with
+// an error, and no single allocation exceeds limit. True when it came out.
+bool readsWholeOrFails(quorv::BlobFile &blob, const uint8_t *p, size_t limit) {
+    std::string out, error;
+    t::resetLargestAllocation();
+    const bool ok = blob.read(p, out, &error);
+    if (ok) {
+        EXPECT_EQ(out.size(), p[4] | (p[5] << 8) | (p[6] << 16) | (static_cast<uint32_t>(p[7]) << 24));
+    } else {
+        EXPECT_TRUE(out.empty());
+        EXPECT_FALSE(error.empty());
+    }
+    EXPECT_LE(t::largestAllocation(), limit);
+    return ok;
+}
+
 class Mutations : public ::testing::TestWithParam<const char *> {
   protected:
     void SetUp() override { QUORV_REQUIRE_CORPUS(); }
@@ -273,24 +289,15 @@ TEST(BlobMutations, FlippedAndTruncated) {
             SCOPED_TRACE(what);
             t::resetLargestAllocation();
             quorv::BlobFile blob;
-            std::string error, out;
+            std::string error;
             if (!blob.open(m.path(), &error)) {
                 ++errors;
                 EXPECT_FALSE(error.empty());
                 return;
             }
-            for (const auto &p : pointers) {
-                if (blob.read(p.data(), out, &error)) {
-                    ++values;
-                    EXPECT_EQ(out.size(),
-                              p[4] | (p[5] << 8) | (p[6] << 16) | (static_cast<uint32_t>(p[7]) << 24));
-                } else {
-                    ++errors;
-                    EXPECT_TRUE(out.empty());
-                    EXPECT_FALSE(error.empty());
-                }
-            }
             EXPECT_LE(t::largestAllocation(), m.size() + (1u << 20));
+            for (const auto &p : pointers)
+                ++(readsWholeOrFails(blob, p.data(), m.size() + (1u << 20)) ? values : errors);
         };
         // Header block, then each block's header and (for suballocated blocks) its entry table.
         std::vector<size_t> structural;
@@ -326,14 +333,14 @@ TEST(BlobMutations, FlippedAndTruncated) {
 TEST(BlobMutations, DamagedPointers) {
     QUORV_REQUIRE_CORPUS();
     quorv::BlobFile blob;
-    std::string error, out;
-    ASSERT_TRUE(blob.open(t::corpusPath("paradoxdriver/db/CUSTOMER.MB"), &error));
+    std::string error;
+    ASSERT_TRUE(blob.open(t::corpusPath("paradoxdriver/db/CUSTOMER.MB"), &error)) << error;
     const std::array<uint8_t, 10> real[] = {
         {0x3F, 0x10, 0, 0, 0x06, 0x02, 0, 0, 1, 0}, // 518 bytes, suballocated
         {0xFF, 0x20, 0, 0, 0x20, 0xDE, 0, 0, 1, 0}, // 56864 bytes, single blob block
     };
     for (const auto &p : real)
-        EXPECT_TRUE(blob.read(p.data(), out, &error)) << error;
+        EXPECT_TRUE(readsWholeOrFails(blob, p.data(), 1u << 20));
     std::mt19937 rng(3);
     int ok = 0;
     for (int i = 0; i < 20000; ++i) {
@@ -345,14 +352,7 @@ TEST(BlobMutations, DamagedPointers) {
             for (int k = 0; k < 1 + i % 2; ++k)
                 p[rng() % 8] = static_cast<uint8_t>(rng());
         }
-        t::resetLargestAllocation();
-        if (blob.read(p.data(), out, &error)) {
-            ++ok;
-            EXPECT_EQ(out.size(), p[4] | (p[5] << 8) | (p[6] << 16) | (static_cast<uint32_t>(p[7]) << 24));
-        } else {
-            EXPECT_TRUE(out.empty());
-        }
-        EXPECT_LE(t::largestAllocation(), 1u << 20);
+        ok += readsWholeOrFails(blob, p.data(), 1u << 20);
     }
     std::cout << "[ pointers ] " << ok << " of 20000 damaged pointers still named a readable blob\n";
 }
