@@ -358,7 +358,7 @@ TEST(ParadoxFileApi, MissingFileAndClose) {
     uint8_t rec[4];
     EXPECT_FALSE(f.readRecord(0, rec));
     EXPECT_EQ(f.recordCount(), 0);
-    if (!t::corpusDir().empty()) {
+    if (!t::corpusFolder().empty()) {
         ASSERT_TRUE(f.open(t::corpusPath("paradoxdriver/fields/long.db"), &error)) << error;
         EXPECT_EQ(f.recordCount(), 3);
         f.close();

@@ -62,6 +62,6 @@ size_t largestAllocation();
 
 #define QUORV_REQUIRE_CORPUS()                                                                               \
     do {                                                                                                     \
-        if (::quorv::test::corpusDir().empty())                                                              \
-            GTEST_SKIP() << "Paradox test tables not found (../shared/testdata/paradox)";                      \
+        if (::quorv::test::corpusFolder().empty())                                                           \
+            GTEST_SKIP() << "Paradox test tables not found (../shared/testdata/paradox)";                    \
     } while (0)

@@ -30,7 +30,6 @@ bool fileExists(const std::string &path);
 
 // The folder of real Paradox tables, or empty when it is not there.
 std::string corpusFolder();
-inline std::string corpusDir() { return corpusFolder(); }
 std::string corpusPath(const std::string &relative);
 // Every .db file below the corpus folder (any letter case), relative to it, sorted.
 std::vector<std::string> corpusTables();
