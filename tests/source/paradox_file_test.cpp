@@ -1,5 +1,5 @@
-// ParadoxFile against pxlib on every real table, known header facts, the O(1) index on a large
-// synthetic table, and the individual header / block chain checks.
+// ParadoxFile against pxlib on every real table, chain lengths, the O(1) index on a large synthetic
+// table, and the individual header / block chain checks.
 #include "paradox_test_support.h"
 #include "source/paradox_crypt.h"
 #include "source/paradox_file.h"
@@ -88,9 +88,8 @@ TEST(ParadoxCorpus, EveryTableMatchesPxlib) {
         EXPECT_FALSE(ours.needsPxlib());
         for (int n = 0; n < ours.recordCount(); ++n)
             ASSERT_TRUE(t::sameRecordAsPxlib(ours, doc, n));
-        std::vector<uint8_t> past(mine.size());
-        EXPECT_FALSE(ours.readRecord(ours.recordCount(), past.data()));
-        EXPECT_FALSE(ours.readRecord(-1, past.data()));
+        EXPECT_FALSE(ours.readRecord(ours.recordCount(), mine.data()));
+        EXPECT_FALSE(ours.readRecord(-1, mine.data()));
     }
     std::cout << "[ corpus   ] " << tables.size() << " tables, " << encrypted << " encrypted (records "
               << (quorv::canDecryptParadox() ? "decrypted here" : "through pxlib") << "), " << unopened.size()
