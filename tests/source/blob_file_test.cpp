@@ -5,6 +5,7 @@
 #include "source/paradox_crypt.h"
 #include "source/paradox_file.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -69,10 +70,8 @@ TEST(BlobCorpus, EveryValueComesOutWhole) {
         quorv::ParadoxFile f;
         if (!f.open(t::corpusPath(rel), nullptr) || f.needsPxlib())
             continue;
-        bool hasBlobs = false;
-        for (const auto &fd : f.header().fields)
-            hasBlobs = hasBlobs || isBlobType(fd.type);
-        if (!hasBlobs)
+        const auto &fields = f.header().fields;
+        if (std::none_of(fields.begin(), fields.end(), [](const auto &fd) { return isBlobType(fd.type); }))
             continue;
         SCOPED_TRACE(rel);
         ++tables;
