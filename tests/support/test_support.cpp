@@ -133,7 +133,6 @@ RunResult runProgram(const std::vector<std::string> &argv, const std::string &wo
 }
 
 std::string quorvBinary() { return QUORV_BINARY; }
-std::string fixtureTool() { return QUORV_FIXTURE_TOOL; }
 
 std::string debianPython() { return fs::exists("/usr/bin/python3") ? "/usr/bin/python3" : std::string(); }
 

@@ -44,9 +44,8 @@ struct RunResult {
 // for the program only (they override those two).
 RunResult runProgram(const std::vector<std::string> &argv, const std::string &workingFolder = "",
                      long fileSizeLimit = -1, const std::vector<std::string> &extraEnvironment = {});
-// The quorv binary and the fixture tool of this build.
+// The quorv binary of this build.
 std::string quorvBinary();
-std::string fixtureTool();
 // Debian's python3 (the first python3 on PATH may not import Debian's modules), or empty.
 std::string debianPython();
 bool pythonHasModule(const std::string &module);
