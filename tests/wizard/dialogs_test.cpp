@@ -241,10 +241,12 @@ void DialogTest::commandLineSavesAScript() {
     QCOMPARE(text->toPlainText(), QString("/opt/q/quorv /data/t.db /out/t.xlsx /FILTER:'<script>.filter'"));
     QVERIFY(child<QLabel>(*dialog, "notes")->text().contains("filter conditions will be saved with the script"));
 
-    // A name without ".sh" gets it; one ending in ".SH" keeps its name.
+    // A name without ".sh" gets it; one ending in ".sh", in any case, keeps its name.
     const struct {
         std::string chosen, script, filter;
     } saves[] = {{dir.file("nightly"), dir.file("nightly.sh"), dir.file("nightly.filter")},
+                 {dir.file("run.bat"), dir.file("run.bat.sh"), dir.file("run.bat.filter")},
+                 {dir.file("run.sh"), dir.file("run.sh"), dir.file("run.filter")},
                  {dir.file("Upper.SH"), dir.file("Upper.SH"), dir.file("Upper.filter")}};
     for (const auto &save : saves) {
         QString filter, suggested;
