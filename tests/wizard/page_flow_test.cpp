@@ -121,28 +121,6 @@ TEST(PageFlow, BackFromPageTwoEmptiesTheSourceList) {
     EXPECT_EQ(h.shownButtons(), QStringList{"Next"});
 }
 
-TEST(PageFlow, SaveDialogTypeAndExcelFinishOnPageTwo) {
-    Sample sample;
-    WizardHarness h;
-    wizard::setChoosers(
-        {{},
-         [&](QWidget *, const wizard::SaveFileRequest &request) {
-             EXPECT_EQ(request.filters.size(), 12);
-             return wizard::SaveFileChoice{QString::fromStdString(sample.dir.file("book")), 8};
-         },
-         {},
-         {}});
-    h.findAnywhere<QAbstractButton>("outputBrowse")->click();
-    wizard::setChoosers({});
-    h.findAnywhere<QComboBox>("sourceBox")->setEditText(QString::fromStdString(sample.table));
-    EXPECT_EQ(h.findAnywhere<QComboBox>("outputBox")->currentText().toStdString(),
-              sample.dir.file("book.xlsx"));
-    ASSERT_TRUE(h.next());
-    EXPECT_EQ(h.state->outputType, 9);
-    EXPECT_EQ(h.shownButtons(), (QStringList{"Back", "Finish"}));
-    EXPECT_TRUE(h.find<QCheckBox>("viewAfter")->isVisible());
-}
-
 TEST(PageFlow, ProblemsOfTheExportAreShownAndTheStatusIsOne) {
     Sample sample;
     WizardHarness h;

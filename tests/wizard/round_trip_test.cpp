@@ -79,10 +79,12 @@ void chooseFilter(WizardHarness &h, const char *bornAfter) {
                  });
 }
 
-// Picks the output in the Save dialog, whose filter names the kind of DBF table.
+// Picks the output in the Save dialog, whose filter names the kind of DBF table. The dialog offers
+// every type but RSS files.
 void chooseInSaveDialog(WizardHarness &h, const std::string &path, int type) {
     wizard::setChoosers({{},
-                         [&](QWidget *, const wizard::SaveFileRequest &) {
+                         [&](QWidget *, const wizard::SaveFileRequest &request) {
+                             EXPECT_EQ(request.filters.size(), kOutputTypeCount - 1);
                              return wizard::SaveFileChoice{QString::fromStdString(path), type - 1};
                          },
                          {},
