@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "platform/codepage.h"
 #include "platform/locale.h"
 #include "platform/system.h"
@@ -7,21 +9,14 @@
 using namespace quorv::platform;
 
 TEST(CodePages, AnsiAndOemPagesFollowTheHeader) {
-    EXPECT_EQ(ansiCodePageFor(1251), 1251);
-    EXPECT_EQ(ansiCodePageFor(437), 1252);
-    EXPECT_EQ(ansiCodePageFor(850), 1252);
-    EXPECT_EQ(ansiCodePageFor(852), 1250);
-    EXPECT_EQ(ansiCodePageFor(866), 1251);
-    EXPECT_EQ(ansiCodePageFor(737), 1253);
-    EXPECT_EQ(ansiCodePageFor(857), 1254);
-    EXPECT_EQ(ansiCodePageFor(862), 1255);
-    EXPECT_EQ(ansiCodePageFor(864), 1256);
-    EXPECT_EQ(ansiCodePageFor(775), 1257);
-    EXPECT_EQ(ansiCodePageFor(0), 1252);
-    EXPECT_EQ(ansiCodePageFor(936), 1252);
-    EXPECT_EQ(oemCodePageFor(866), 866);
-    EXPECT_EQ(oemCodePageFor(1252), 437);
-    EXPECT_EQ(oemCodePageFor(0), 437);
+    // The header's code page, the Windows page of the table's text and the DOS page of its OEM text.
+    const int pages[][3] = {{1251, 1251, 437}, {437, 1252, 437}, {850, 1252, 850}, {852, 1250, 852},
+                            {866, 1251, 866},  {737, 1253, 737}, {857, 1254, 857}, {862, 1255, 862},
+                            {864, 1256, 864},  {775, 1257, 775}, {0, 1252, 437},   {936, 1252, 437}};
+    for (const auto &[header, ansi, oem] : pages) {
+        EXPECT_EQ(ansiCodePageFor(header), ansi) << header;
+        EXPECT_EQ(oemCodePageFor(header), oem) << header;
+    }
 }
 
 TEST(CodePages, OemToAnsiConvertsLettersAndKeepsUnmappableBytes) {
@@ -60,17 +55,14 @@ TEST(CodePages, UpperCaseCoversLettersBeyondAscii) {
 }
 
 TEST(Locale, DateOrderAndSeparatorFromTheDateFormat) {
-    LocaleDate d = localeDateFromFormat("%d.%m.%Y");
-    EXPECT_EQ(d.order, '1');
-    EXPECT_EQ(d.separator, '.');
-    d = localeDateFromFormat("%m/%d/%y");
-    EXPECT_EQ(d.order, '0');
-    EXPECT_EQ(d.separator, '/');
-    d = localeDateFromFormat("%Y-%m-%d");
-    EXPECT_EQ(d.order, '2');
-    EXPECT_EQ(d.separator, '-');
-    d = localeDateFromFormat("%D");
-    EXPECT_EQ(d.order, '0');
+    // The format, then the order ('0' month first, '1' day first, '2' year first) and the separator.
+    const std::tuple<const char *, char, char> formats[] = {
+        {"%d.%m.%Y", '1', '.'}, {"%m/%d/%y", '0', '/'}, {"%Y-%m-%d", '2', '-'}, {"%D", '0', '/'}};
+    for (const auto &[format, order, separator] : formats) {
+        LocaleDate d = localeDateFromFormat(format);
+        EXPECT_EQ(d.order, order) << format;
+        EXPECT_EQ(d.separator, separator) << format;
+    }
 }
 
 TEST(System, ProgramFolderEndsWithSlash) {

@@ -15,15 +15,9 @@ namespace {
 
 using wizard::ProgressGauge;
 
+// Both round down: 100 % only at the end. The other values: the pixels of PaintsBarWhiteRestAndText.
 TEST(Gauge, Arithmetic) {
-    EXPECT_EQ(ProgressGauge::percentOf(0, 200), 0);
-    EXPECT_EQ(ProgressGauge::percentOf(1, 200), 0);
     EXPECT_EQ(ProgressGauge::percentOf(199, 200), 99);
-    EXPECT_EQ(ProgressGauge::percentOf(50, 100), 50);
-    EXPECT_EQ(ProgressGauge::percentOf(1, 3), 33);
-    EXPECT_EQ(ProgressGauge::barEnd(201, 0), 0);
-    EXPECT_EQ(ProgressGauge::barEnd(201, 50), 100);
-    EXPECT_EQ(ProgressGauge::barEnd(201, 100), 200);
     EXPECT_EQ(ProgressGauge::barEnd(201, 33), 66);
 
     ProgressGauge gauge(QSize(201, 40));

@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QTimer>
 
-#include "app/convert_folder.h"
 #include "fixture/fixtures.h"
 #include "platform/user_guide.h"
 #include "support/test_support.h"
@@ -118,73 +117,44 @@ TEST(OutputType, TypedPathAfterTheSaveDialogNamesItsOwnType) {
     EXPECT_EQ(h.state->outputType, 11);
 }
 
+// Every table of the folder but Thumbs.db, each output named after its table; a table that does not
+// open is reported and the others are converted. Folder names holding ".db" stay whole.
 TEST(FolderBatch, ConvertsEveryTableButThumbsDb) {
-    Folder folder;
-    folder.make("first.db");
-    folder.make("SECOND.DB");
-    writeFile(folder.dir.file("Thumbs.db"), "not a table");
-    TempDir out;
-    WizardHarness h;
-    h.pickSourceFolder(folder.dir.path());
-    auto *types = h.findAnywhere<QComboBox>("exportToList");
-    ASSERT_TRUE(types->isVisible());
-    EXPECT_EQ(types->count(), 13);
-    h.pickSourceFolder(folder.dir.path());
-    EXPECT_EQ(types->count(), 13);
-    types->setCurrentIndex(9); // CSV
-    h.findAnywhere<QComboBox>("outputBox")->setEditText(QString::fromStdString(out.path()));
-    ASSERT_TRUE(h.next()) << h.messages.join("|").toStdString();
-    EXPECT_EQ(h.state->batch.names, (std::vector<std::string>{"SECOND.DB", "first.db"}));
-    wizard::PreviewModel *preview =
-        static_cast<wizard::CommonOptionsPage *>(h.wizard->currentPage())->previewModel();
-    EXPECT_EQ(preview->headerData(0, Qt::Horizontal).toString(), "Source file");
-    ASSERT_EQ(preview->rowCount(), 2);
-    EXPECT_EQ(preview->data(preview->index(1, 0)).toString(), "first.db");
-    ASSERT_TRUE(h.next());
-    h.finish();
-    EXPECT_TRUE(h.messages.isEmpty()) << h.messages.join("|").toStdString();
-    EXPECT_EQ(h.state->exitStatus, 0);
-    EXPECT_TRUE(fileExists(out.file("first.csv")));
-    EXPECT_TRUE(fileExists(out.file("SECOND.csv")));
-    EXPECT_FALSE(fileExists(out.file("Thumbs.csv")));
-    EXPECT_EQ(readFile(out.file("first.csv")).substr(0, 7), "CustNo,");
-}
-
-TEST(FolderBatch, FolderNamesHoldingDotDbStayWhole) {
     TempDir root;
-    const std::string source = root.file("my.dbfiles");
-    const std::string output = root.file("out.db");
+    const std::string source = root.file("my.dbfiles"), output = root.file("out.db");
     mkdir(source.c_str(), 0700);
     mkdir(output.c_str(), 0700);
     std::string error;
-    ASSERT_TRUE(fixture::makeSampleTable(source + "/t.db", &error)) << error;
-    EXPECT_EQ(folderOutputPath(output, "t.DB", OutputType::Csv), output + "/t.csv");
-    EXPECT_EQ(folderOutputPath(output + "/", "a.db.db", OutputType::Xml), output + "/a.db.xml");
-
-    ExportSettings settings;
-    settings.viewAfterExport = false;
-    settings.outputType = OutputType::Csv;
-    FolderResult result = convertFolder({source, output, findSourceTables(source)}, settings);
-    EXPECT_EQ(result.converted, 1);
-    EXPECT_TRUE(result.problems.empty());
-    EXPECT_TRUE(fileExists(output + "/t.csv"));
-}
-
-TEST(FolderBatch, ATableThatDoesNotOpenIsReportedAndTheOthersConverted) {
-    Folder folder;
-    folder.make("good.db");
-    writeFile(folder.dir.file("bad.db"), "not a table");
-    TempDir out;
-    ExportSettings settings;
-    settings.viewAfterExport = false;
-    settings.outputType = OutputType::Csv;
-    FolderResult result =
-        convertFolder({folder.dir.path(), out.path(), findSourceTables(folder.dir.path())}, settings);
-    EXPECT_EQ(result.converted, 1);
-    EXPECT_EQ(result.failed, 1);
-    ASSERT_EQ(result.problems.size(), 1u);
-    EXPECT_EQ(result.problems[0].rfind(folder.dir.file("bad.db") + ": ", 0), 0u) << result.problems[0];
-    EXPECT_FALSE(fileExists(out.file("bad.csv")));
+    for (const char *name : {"first.db", "SECOND.DB", "a.db.db"})
+        ASSERT_TRUE(fixture::makeSampleTable(source + "/" + name, &error)) << error;
+    writeFile(source + "/Thumbs.db", "not a table");
+    writeFile(source + "/bad.db", "not a table");
+    WizardHarness h;
+    h.pickSourceFolder(source);
+    auto *types = h.findAnywhere<QComboBox>("exportToList");
+    ASSERT_TRUE(types->isVisible());
+    EXPECT_EQ(types->count(), 13);
+    h.pickSourceFolder(source);
+    EXPECT_EQ(types->count(), 13);
+    types->setCurrentIndex(9); // CSV
+    h.findAnywhere<QComboBox>("outputBox")->setEditText(QString::fromStdString(output + "/"));
+    ASSERT_TRUE(h.next()) << h.messages.join("|").toStdString();
+    EXPECT_EQ(h.state->batch.names, (std::vector<std::string>{"SECOND.DB", "a.db.db", "bad.db", "first.db"}));
+    wizard::PreviewModel *preview =
+        static_cast<wizard::CommonOptionsPage *>(h.wizard->currentPage())->previewModel();
+    EXPECT_EQ(preview->headerData(0, Qt::Horizontal).toString(), "Source file");
+    ASSERT_EQ(preview->rowCount(), 4);
+    EXPECT_EQ(preview->data(preview->index(3, 0)).toString(), "first.db");
+    ASSERT_TRUE(h.next());
+    h.finish();
+    ASSERT_EQ(h.messages.size(), 1);
+    EXPECT_EQ(h.messages[0].toStdString().rfind(source + "/bad.db: ", 0), 0u) << h.messages[0].toStdString();
+    EXPECT_EQ(h.state->exitStatus, 1);
+    for (const char *converted : {"first.csv", "SECOND.csv", "a.db.csv"})
+        EXPECT_TRUE(fileExists(output + "/" + converted)) << converted;
+    EXPECT_FALSE(fileExists(output + "/Thumbs.csv"));
+    EXPECT_FALSE(fileExists(output + "/bad.csv"));
+    EXPECT_EQ(readFile(output + "/first.csv").substr(0, 7), "CustNo,");
 }
 
 TEST(History, FillsTheListsRemembersTheConversionAndClearsOnYes) {
@@ -259,7 +229,7 @@ TEST(WizardMode, AConfirmedConversionEntersTheHistoryAtTheNextStart) {
             messages << text;
             return true;
         });
-    QStringList seen[4];
+    QStringList seen[3];
     wizardSession([&](wizard::ConversionWizard &w) {
         seen[0] = sourceList(w);
         w.findChild<QComboBox *>("sourceBox")->setEditText(table);
@@ -267,12 +237,11 @@ TEST(WizardMode, AConfirmedConversionEntersTheHistoryAtTheNextStart) {
         w.next();
         QApplication::processEvents();
     });
-    wizardSession([&](wizard::ConversionWizard &w) { seen[1] = sourceList(w); });
     wizardSession([&](wizard::ConversionWizard &w) {
-        seen[2] = sourceList(w);
+        seen[1] = sourceList(w);
         w.findChild<QAbstractButton *>("clearHistory")->click();
     });
-    wizardSession([&](wizard::ConversionWizard &w) { seen[3] = sourceList(w); });
+    wizardSession([&](wizard::ConversionWizard &w) { seen[2] = sourceList(w); });
     wizard::setMessageHook(previousHook);
     const AppSettings last = loadSettings();
     if (previousConfig.empty())
@@ -282,8 +251,7 @@ TEST(WizardMode, AConfirmedConversionEntersTheHistoryAtTheNextStart) {
 
     EXPECT_EQ(seen[0], QStringList());
     EXPECT_EQ(seen[1], QStringList{table});
-    EXPECT_EQ(seen[2], QStringList{table}); // the same pair is not merged twice
-    EXPECT_EQ(seen[3], QStringList());
+    EXPECT_EQ(seen[2], QStringList());
     EXPECT_EQ(messages, QStringList{"Would you like to clear history list?"});
     EXPECT_TRUE(last.lastSourcePath.empty());
     EXPECT_TRUE(last.sourceHistory.empty());

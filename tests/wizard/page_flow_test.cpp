@@ -1,4 +1,4 @@
-// The wizard's pages for every output type, Back, and exports equal to the command line's.
+// The wizard's pages for every output type, Back, the Save dialog, colours and the Command Line button.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -13,7 +13,6 @@
 #include "support/test_support.h"
 #include "wizard/choosers.h"
 #include "wizard/option_pages.h"
-#include "wizard/progress_gauge.h"
 #include "wizard/wizard_support.h"
 
 namespace quorv::test {
@@ -122,28 +121,6 @@ TEST(PageFlow, BackFromPageTwoEmptiesTheSourceList) {
     EXPECT_EQ(h.shownButtons(), QStringList{"Next"});
 }
 
-TEST(PageFlow, SaveDialogTypeAndExcelFinishOnPageTwo) {
-    Sample sample;
-    WizardHarness h;
-    wizard::setChoosers(
-        {{},
-         [&](QWidget *, const wizard::SaveFileRequest &request) {
-             EXPECT_EQ(request.filters.size(), 12);
-             return wizard::SaveFileChoice{QString::fromStdString(sample.dir.file("book")), 8};
-         },
-         {},
-         {}});
-    h.findAnywhere<QAbstractButton>("outputBrowse")->click();
-    wizard::setChoosers({});
-    h.findAnywhere<QComboBox>("sourceBox")->setEditText(QString::fromStdString(sample.table));
-    EXPECT_EQ(h.findAnywhere<QComboBox>("outputBox")->currentText().toStdString(),
-              sample.dir.file("book.xlsx"));
-    ASSERT_TRUE(h.next());
-    EXPECT_EQ(h.state->outputType, 9);
-    EXPECT_EQ(h.shownButtons(), (QStringList{"Back", "Finish"}));
-    EXPECT_TRUE(h.find<QCheckBox>("viewAfter")->isVisible());
-}
-
 TEST(PageFlow, ProblemsOfTheExportAreShownAndTheStatusIsOne) {
     Sample sample;
     WizardHarness h;
@@ -155,34 +132,6 @@ TEST(PageFlow, ProblemsOfTheExportAreShownAndTheStatusIsOne) {
     EXPECT_EQ(h.messages[0].toStdString().rfind(output, 0), 0u) << h.messages[0].toStdString();
     EXPECT_EQ(h.state->exitStatus, 1);
     EXPECT_FALSE(fileExists(output));
-}
-
-TEST(PageFlow, DbfKindFromTheSaveDialog) {
-    // The filter position and the switch that makes the same kind of table on the command line.
-    const std::pair<int, const char *> kinds[] = {{0, "/DBASE3"}, {1, "/DBASE4"}, {2, "/VFP"}};
-    for (const auto &[filter, kind] : kinds) {
-        Sample sample;
-        WizardHarness h;
-        wizard::setChoosers(
-            {{},
-             [&](QWidget *, const wizard::SaveFileRequest &) {
-                 return wizard::SaveFileChoice{QString::fromStdString(sample.dir.file("t")), filter};
-             },
-             {},
-             {}});
-        h.findAnywhere<QAbstractButton>("outputBrowse")->click();
-        wizard::setChoosers({});
-        h.findAnywhere<QComboBox>("sourceBox")->setEditText(QString::fromStdString(sample.table));
-        ASSERT_TRUE(h.next());
-        h.finish();
-        EXPECT_EQ(h.app.lastExportType, filter + 1);
-        const std::string dbf = readFile(sample.dir.file("t.dbf"));
-        ASSERT_FALSE(dbf.empty()) << h.messages.join("|").toStdString();
-        RunResult cli = runProgram({quorvBinary(), sample.table, sample.dir.file("cli.dbf"), kind}, "", -1,
-                                   {"LC_ALL=C.UTF-8", "TZ=UTC"});
-        ASSERT_EQ(cli.status, 0) << cli.err;
-        EXPECT_EQ(dbf, readFile(sample.dir.file("cli.dbf"))) << kind;
-    }
 }
 
 TEST(PageFlow, ColourButtonsStoreTheChosenColours) {
@@ -223,88 +172,9 @@ TEST(PageFlow, CommandLineButtonStoresThePageFirst) {
     EXPECT_TRUE(shown.contains(QStringLiteral("out.csv"))) << shown.toStdString();
     EXPECT_EQ(h.settings.separator, "||");
     EXPECT_TRUE(h.settings.quoteAll);
-    CommandLineRequest request = h.wizard->commandLineRequest();
-    EXPECT_EQ(request.sourcePath, sample.table);
-    EXPECT_EQ(request.outputPath, sample.dir.file("out.csv"));
-    EXPECT_FALSE(request.folderBatch);
-    EXPECT_EQ(request.table, h.state->table.get());
-    EXPECT_EQ(request.settings, &h.settings);
+    // The rest of the request: the scripts of ScriptRoundTrip.
+    EXPECT_EQ(h.wizard->commandLineRequest().outputPath, sample.dir.file("out.csv"));
 }
-
-// The wizard's export and the command line's, with the same options, give the same bytes.
-struct SameOutputCase {
-    const char *name;
-    const char *extension;
-    std::function<void(WizardHarness &)> setOptions; // on the last page
-    std::vector<std::string> switches;
-};
-
-void PrintTo(const SameOutputCase &c, std::ostream *out) {
-    *out << c.name;
-}
-
-class SameOutput : public testing::TestWithParam<SameOutputCase> {};
-
-TEST_P(SameOutput, AsTheCommandLine) {
-    const SameOutputCase &c = GetParam();
-    Sample sample;
-    const std::string wizardOut = sample.dir.file(std::string("wizard.") + c.extension);
-    const std::string cliOut = sample.dir.file(std::string("cli.") + c.extension);
-    {
-        WizardHarness h;
-        h.choose(sample.table, wizardOut);
-        ASSERT_TRUE(h.next());
-        h.find<QCheckBox>("reverseOrder")->setChecked(true);
-        while (h.wizard->currentPage()->nextId() != -1)
-            ASSERT_TRUE(h.next());
-        c.setOptions(h);
-        h.finish();
-        EXPECT_TRUE(h.messages.isEmpty()) << h.messages.join("|").toStdString();
-        EXPECT_EQ(h.state->exitStatus, 0);
-        EXPECT_EQ(h.find<wizard::StatusBox>("statusBox")->percent(), 100);
-    }
-    std::vector<std::string> argv{quorvBinary(), sample.table, cliOut, "/REVERSE"};
-    argv.insert(argv.end(), c.switches.begin(), c.switches.end());
-    RunResult cli = runProgram(argv, "", -1, {"LC_ALL=C.UTF-8", "TZ=UTC"});
-    ASSERT_EQ(cli.status, 0) << cli.err;
-    const std::string wizardBytes = readFile(wizardOut);
-    ASSERT_FALSE(wizardBytes.empty());
-    EXPECT_EQ(wizardBytes, readFile(cliOut));
-}
-
-const SameOutputCase kSameOutput[] = {
-    {"csv",
-     "csv",
-     [](WizardHarness &h) {
-         h.find<QComboBox>("separatorBox")->setEditText(";");
-         h.find<QRadioButton>("doubleQuote")->setChecked(true);
-         h.find<QCheckBox>("utf8")->setChecked(true);
-     },
-     {"/SEP;", "/DOUBLEQUOTA", "/utf8"}},
-    {"text_tab_all_quotes",
-     "txt",
-     [](WizardHarness &h) {
-         h.find<QComboBox>("separatorBox")->setCurrentIndex(4); // tab
-         h.find<QCheckBox>("allQuotes")->click();               // also selects "Double" for text
-         h.find<QCheckBox>("exportNames")->setChecked(false);
-     },
-     {"/SEPTAB", "/allquotes", "/DOUBLEQUOTA", "/nohdr"}},
-    {"sql_server_go",
-     "sql",
-     [](WizardHarness &h) {
-         h.find<QComboBox>("sqlDialect")->setCurrentIndex(3);
-         h.find<QCheckBox>("addGo")->setChecked(true);
-     },
-     {"/SQL2000", "/go"}},
-    {"sql_postgresql",
-     "sql",
-     [](WizardHarness &h) { h.find<QComboBox>("sqlDialect")->setCurrentIndex(4); },
-     {"/POSTGRESQL"}},
-    {"dbf", "dbf", [](WizardHarness &) {}, {}},
-};
-
-INSTANTIATE_TEST_SUITE_P(Wizard, SameOutput, testing::ValuesIn(kSameOutput),
-                         [](const testing::TestParamInfo<SameOutputCase> &info) { return info.param.name; });
 
 } // namespace
 } // namespace quorv::test
