@@ -21,6 +21,10 @@ const std::string kDeclaration1252 = "<?xml version=\"1.0\" encoding=\"windows-1
 const std::string kRssStart = "<rss version=\"2.0\">\r\n<channel>\r\n<title> TITLE </title>\r\n"
                               "<link> LINK TO PAGE </link>\r\n<description> DESCRIPTION OF SITE </description>\r\n";
 const std::string kRssEnd = " </channel>\r\n </rss>";
+// The RSS document of one record a, b, c, d, e.
+const std::string kRssOfFive = kDeclaration1252 + kRssStart +
+                               "<item>\r\n<title>a</title>\r\n<link>b</link>\r\n<description>c</description>"
+                               "\r\n\r\n</item>\r\n" + kRssEnd;
 
 std::string structure(const std::vector<std::string> &names) {
     std::string out = "  <Structure>\r\n";
@@ -82,9 +86,7 @@ TEST(XmlDocument, LiteralsEscapingAndEncoding) {
         {"windows-1251 is declared for a table of code page 1251", people, {}, OutputType::Xml,
          [](ExportSettings &, SourceTable &t) { t.ansiCodePage = 1251; },
          "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n", true},
-        {"RSS: five columns give title, link and description", five, {fiveValues}, OutputType::Xml, rss,
-         kDeclaration1252 + kRssStart + "<item>\r\n<title>a</title>\r\n<link>b</link>\r\n<description>c</description>"
-                                        "\r\n\r\n</item>\r\n" + kRssEnd},
+        {"RSS: five columns give title, link and description", five, {fiveValues}, OutputType::Xml, rss, kRssOfFive},
         {"RSS: the second column left out gives no link, and the third does not move up", five, {fiveValues},
          OutputType::Xml,
          [](ExportSettings &s, SourceTable &t) { s.rssFormat = true, t.fieldExcluded[1] = 1; },
@@ -100,9 +102,7 @@ TEST(XmlDocument, LiteralsEscapingAndEncoding) {
          },
          "<title>a</title>", true},
         {"RSS: no records", five, {}, OutputType::Xml, rss, kDeclaration1252 + kRssStart + kRssEnd},
-        {"type 13 writes RSS", five, {fiveValues}, OutputType::Rss, {},
-         kDeclaration1252 + kRssStart + "<item>\r\n<title>a</title>\r\n<link>b</link>\r\n<description>c</description>"
-                                        "\r\n\r\n</item>\r\n" + kRssEnd},
+        {"type 13 writes RSS", five, {fiveValues}, OutputType::Rss, {}, kRssOfFive},
         {"RSS escapes its values", people, {{Cell::text("R&D <b>"), Cell::text("x\"y")}}, OutputType::Rss, {},
          "<title>R&amp;D &lt;b&gt;</title>\r\n<link>x\"y</link>\r\n", true},
     };
