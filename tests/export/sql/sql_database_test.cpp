@@ -38,9 +38,9 @@ const char *dialectSwitch(Target t) {
 // ---------------------------------------------------------------------------------------------
 // Fixture tables, written once for the run.
 
-// Names that are reserved words, hold blanks, "#" or "%", start with a digit or are not ASCII; text
-// that breaks scripts whose literals are not escaped; bytes that code page 1252 leaves undefined; a
-// memo longer than MySQL's 64 KB text column.
+// Names that are reserved words, hold blanks, quotes, "#" or "%" (two that become the same name), start
+// with a digit or are not ASCII; text that breaks scripts whose literals are not escaped; bytes that code
+// page 1252 leaves undefined; a memo longer than MySQL's 64 KB text column.
 void writeOrderTable(const std::string &path) {
     fixture::TableSpec tableLayout;
     tableLayout.fields = {{"Date", PxDate},
@@ -56,22 +56,25 @@ void writeOrderTable(const std::string &path) {
                     PxChar, 10},
                    {"user", PxChar, 10},
                    {"Notes", PxMemoBlob, 20},
-                   {"At", PxTime}};
+                   {"At", PxTime},
+                   {"Say \"Hi\" a]b`c", PxChar, 10},
+                   {"Cust%", PxShort}};
     std::vector<std::vector<Cell>> rows = {
         {Cell::date(2024, 3, 7), Cell::text("O'Brien"), Cell::integer(1), Cell::real(12.5), Cell::integer(7),
          Cell::real(-0.25), Cell::logical(true), Cell::text("back\\slash\\"), Cell::text("say \"hi\""),
-         Cell::text("null"), Cell::text("line1\r\nline2 'q' \"dq\" \\ end"), Cell::time(23, 59, 59, 999)},
+         Cell::text("null"), Cell::text("line1\r\nline2 'q' \"dq\" \\ end"), Cell::time(23, 59, 59, 999),
+         Cell::text("x"), Cell::integer(8)},
         {Cell::date(1, 1, 1), Cell::text("'); drop table x; --"), Cell::integer(-2), Cell::real(0),
          Cell::integer(0), Cell::real(1e15), Cell::logical(false), Cell::text("  leading"),
          Cell::text("caf\xE9 \x80"), Cell::text("NULL"), Cell::text(fixture::fillText(70000)),
-         Cell::time(0, 0, 0, 1)},
+         Cell::time(0, 0, 0, 1), Cell(), Cell()},
         {Cell::date(9999, 12, 31),
          Cell::text("a\x81"
                     "b\x8D\x8F\x90\x9D"
                     "z"),
          Cell(), Cell(), Cell(), Cell(), Cell(), Cell::text("semi; colon, comma"), Cell::text("\\'\\\""),
-         Cell::text("--x"), Cell::text("undefined \x81 \x9D / */ /* "), Cell()},
-        {Cell(), Cell(), Cell(), Cell(), Cell(), Cell(), Cell(), Cell(), Cell(), Cell(), Cell(), Cell()},
+         Cell::text("--x"), Cell::text("undefined \x81 \x9D / */ /* "), Cell(), Cell::text("`\"]"), Cell()},
+        std::vector<Cell>(14, Cell()),
     };
     std::string error;
     ASSERT_TRUE(fixture::writeTable(path, tableLayout, rows, &error)) << error;
@@ -142,6 +145,13 @@ test::DbValue isoDate(const DateParts &d) {
     return std::string(text);
 }
 
+// How the values of each field type are compared; any other type as text.
+const std::map<uint8_t, Kind> kKinds = {
+    {PxDate, Kind::Date},       {PxTimestamp, Kind::Timestamp}, {PxTime, Kind::Time},
+    {PxShort, Kind::Integer},   {PxLong, Kind::Integer},        {PxAutoInc, Kind::Integer},
+    {PxCurrency, Kind::Decimal}, {PxBcd, Kind::Decimal},        {PxNumber, Kind::Float},
+    {PxLogical, Kind::Logical}};
+
 // The table read with the reader's own value operations; texts as the database keeps them: UTF-8, or
 // for SQLite without /utf8 the table's bytes.
 bool readSource(const std::string &path, bool utf8Text, Expected &out, std::string *error) {
@@ -164,35 +174,8 @@ bool readSource(const std::string &path, bool utf8Text, Expected &out, std::stri
         out.columns.push_back(text(name));
         const uint8_t type = table.fields[static_cast<size_t>(f)].type;
         out.bcdDecimals.push_back(type == PxBcd ? table.fields[static_cast<size_t>(f)].decimals : 0);
-        switch (type) {
-        case PxDate:
-            out.kinds.push_back(Kind::Date);
-            break;
-        case PxTimestamp:
-            out.kinds.push_back(Kind::Timestamp);
-            break;
-        case PxTime:
-            out.kinds.push_back(Kind::Time);
-            break;
-        case PxShort:
-        case PxLong:
-        case PxAutoInc:
-            out.kinds.push_back(Kind::Integer);
-            break;
-        case PxCurrency:
-        case PxBcd:
-            out.kinds.push_back(Kind::Decimal);
-            break;
-        case PxNumber:
-            out.kinds.push_back(Kind::Float);
-            break;
-        case PxLogical:
-            out.kinds.push_back(Kind::Logical);
-            break;
-        default:
-            out.kinds.push_back(Kind::Text);
-            break;
-        }
+        const auto kind = kKinds.find(type);
+        out.kinds.push_back(kind == kKinds.end() ? Kind::Text : kind->second);
     }
     std::string value;
     for (int r = 0; r < table.recordCount; ++r) {

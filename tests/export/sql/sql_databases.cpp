@@ -123,8 +123,7 @@ class Maria : public SqlDatabase {
     Maria() : socket_(environment("QUORV_MY_SOCKET")) {}
     std::string unavailable() const override {
         if (socket_.empty())
-            return "no MariaDB server is running for this test (package mariadb-server; the test runs "
-                   "through "
+            return "no MariaDB server is running for this test (package mariadb-server; the test runs through "
                    "tests/export/sql/with_databases.sh)";
         return "";
     }
