@@ -505,6 +505,7 @@ TEST_F(ExcelOutput, AppendingToWorkbooksOfOtherPrograms) {
     EXPECT_EQ(py[0].name, "Sheet2");
     EXPECT_EQ(py[0].cells.at({0, 0}).value, "kept");
     EXPECT_EQ(py[0].cells.at({0, 2}).value, "2001-02-03");
+    EXPECT_EQ(py[0].cells.at({0, 2}).format, "yyyy-mm-dd") << "the existing sheet keeps its own date format";
     EXPECT_EQ(py[1].name, "Sheet2 (2)") << "the name the book already has is made unique";
     XlSheet added = py[1];
     added.name = "kinds";
@@ -541,21 +542,6 @@ TEST_F(ExcelOutput, AppendingToWorkbooksOfOtherPrograms) {
         added.name = "kinds";
         expectKinds(added, file);
     }
-    // And LibreOffice reads all three books back, every sheet.
-    const std::string csvDir = dir.file("csv");
-    fs::create_directories(csvDir);
-    ASSERT_TRUE(test::libreOfficeToCsv({dir.file("py.xlsx"), dir.file("lo.xls"), dir.file("lo.xlsx")}, csvDir, &error))
-        << error;
-    for (const char *csv : {"py-Sheet2 (2).csv", "lo-Sheet2.csv"}) {
-        test::CsvRows rows;
-        ASSERT_TRUE(test::readCsvWithPython(csvDir + "/" + csv, ',', '"', true, rows, &error)) << csv << error;
-        ASSERT_EQ(rows.size(), 7u) << csv;
-        EXPECT_EQ(rows[1][2], "05/01/1980") << csv;
-        EXPECT_EQ(rows[5][2], "12/31/9999") << csv;
-    }
-    test::CsvRows rows;
-    ASSERT_TRUE(test::readCsvWithPython(csvDir + "/py-Sheet2.csv", ',', '"', true, rows, &error)) << error;
-    EXPECT_EQ(rows.at(0).at(2), "2001-02-03") << "the existing sheet keeps its own date format";
 }
 
 TEST_F(ExcelOutput, AppendingToAFileThatIsNoWorkbookLeavesItAlone) {
