@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 
 namespace quorv::xls {
 namespace {
@@ -134,6 +133,16 @@ void expectSameBook(const XlsBook &want, const XlsBook &got, bool emptyTextDropp
     }
 }
 
+// The sample book saved as sample.xls in a temporary folder.
+class XlsSampleFile : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(book.save(path, &error)) << error; }
+    const XlsBook book = sampleBook();
+    TempDir dir;
+    const std::string path = dir.file("sample.xls");
+    std::string error;
+};
+
 TEST(XlsBookModel, CellsAreStoredSparselyAndReplaced) {
     XlsBook b;
     const int s = b.addSheet("S");
@@ -162,13 +171,7 @@ TEST(XlsBookModel, CellsAreStoredSparselyAndReplaced) {
     EXPECT_EQ(b.cell(s, 1, 1)->text, "a" + repeat("\xF0\x9F\x98\x80", 16383));
 }
 
-TEST(XlsBookFile, OurReaderReadsBackWhatWeWrite) {
-    const XlsBook book = sampleBook();
-    TempDir dir;
-    const std::string path = dir.file("sample.xls");
-    std::string error;
-    ASSERT_TRUE(book.save(path, &error)) << error;
-
+TEST_F(XlsSampleFile, OurReaderReadsBackWhatWeWrite) {
     XlsBook loaded;
     ASSERT_TRUE(loaded.load(path, &error)) << error;
     expectSameBook(book, loaded);
@@ -235,15 +238,9 @@ TEST(XlsBookFile, NumbersExcelCannotHoldBecomeNumErrors) {
     EXPECT_TRUE(std::signbit(loaded.cell(0, 0, 2)->number));
 }
 
-TEST(XlsBookFile, XlrdReadsTypesValuesAndLayout) {
+TEST_F(XlsSampleFile, XlrdReadsTypesValuesAndLayout) {
     if (!test::missingExcelReaders().empty())
         GTEST_SKIP() << test::missingExcelReaders() << " is not installed";
-    const XlsBook book = sampleBook();
-    TempDir dir;
-    const std::string path = dir.file("sample.xls");
-    std::string error;
-    ASSERT_TRUE(book.save(path, &error)) << error;
-
     const test::XlBook sheets = readWithXlrd(path);
     ASSERT_EQ(sheets.size(), 4u);
     for (int s = 0; s < 4; ++s) {
@@ -273,15 +270,9 @@ TEST(XlsBookFile, XlrdReadsTypesValuesAndLayout) {
 // LibreOffice reads our file and saves it as its own .xls, which our reader reads back: every cell
 // of every sheet is there with its kind and value, so LibreOffice read them all as written (its view
 // of the values as a person sees them is checked in excel_writer_test.cpp).
-TEST(XlsBookFile, LibreOfficeReadsOurFileAndWeReadItsOwn) {
+TEST_F(XlsSampleFile, LibreOfficeReadsOurFileAndWeReadItsOwn) {
     if (test::sofficeProgram().empty())
         GTEST_SKIP() << "LibreOffice is not installed";
-    const XlsBook book = sampleBook();
-    TempDir dir;
-    const std::string path = dir.file("sample.xls");
-    std::string error;
-    ASSERT_TRUE(book.save(path, &error)) << error;
-
     // LibreOffice's .xls of our file: its SST, formats and row layout, read by us.
     const std::string loDir = dir.file("lo");
     fs::create_directories(loDir);
