@@ -33,7 +33,7 @@ namespace {
 //   3   _x0041_ TAB here   1899-12-31  0       0         +infinity      F     40000 characters    ...
 //   4   "  padded  "       1900-03-01  -32767  -1234.56  6.02214076e23  T     a \x01 b
 //   5   € 5                9999-12-31  32767   0.01      -0.5           F     (empty)
-//   6   Ω (cp1252 has none: '?')  10000-01-01 (day count), the rest empty
+//   6   (empty)            10000-01-01 (a day count past 9999), the rest empty
 const std::string kLongMemo = fixture::fillText(40000);
 
 void writeKinds(const std::string &path) {
