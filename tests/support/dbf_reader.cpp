@@ -15,18 +15,6 @@ std::string unhex(const std::string &hex) {
     return out;
 }
 
-std::vector<std::string> split(const std::string &text, char separator) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (true) {
-        size_t end = text.find(separator, start);
-        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (end == std::string::npos)
-            return parts;
-        start = end + 1;
-    }
-}
-
 } // namespace
 
 const char *readerName(DbfReader reader) {
@@ -87,7 +75,7 @@ bool readDbfTables(DbfReader reader, const std::vector<std::string> &files,
             field.name = unhex(name);
             table->fields.push_back(field);
         } else if (line.rfind("ROW ", 0) == 0) {
-            table->rows.push_back(split(line.substr(4), '|'));
+            table->rows.push_back(splitText(line.substr(4), '|'));
         }
     }
     return true;

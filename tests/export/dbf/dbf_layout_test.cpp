@@ -23,12 +23,6 @@ unsigned le16(const std::string &b, size_t at) {
 uint32_t le32(const std::string &b, size_t at) {
     return le16(b, at) | static_cast<uint32_t>(le16(b, at + 2)) << 16;
 }
-uint32_t be32(const std::string &b, size_t at) {
-    uint32_t v = 0;
-    for (size_t i = 0; i < 4; ++i)
-        v = v << 8 | static_cast<uint8_t>(b[at + i]);
-    return v;
-}
 bool allBytes(const std::string &b, size_t from, size_t to, char c) {
     return b.size() >= to && b.find_first_not_of(c, from) >= to;
 }
@@ -230,50 +224,42 @@ TEST_F(Dbf, MemoBlocksInBothForms) {
            {Cell::integer(2), Cell(), Cell()},
            {Cell::integer(3), Cell::text(second), Cell::bytes(fixture::fillBytes(900, 1))}});
 
-    for (const char *flag : {"/DBASE3", "/DBASE4"}) {
-        ASSERT_EQ(quorv({"m.db", "m.dbf", flag}).status, 0);
-        std::string b = bytes("m.dbf");
-        EXPECT_EQ(static_cast<uint8_t>(b[0]), 0x83) << flag;
-        EXPECT_EQ(b[28], 0);
-        EXPECT_EQ(b[32 + 32 + 11], 'M');
-        EXPECT_EQ(b[32 + 32 + 16], 10);
-        // Block numbers as right-aligned digits; no text (and every Graphic) leaves the field blank.
-        EXPECT_EQ(recordOf(b, 0).substr(12), "         2" + std::string(10, ' '));
-        EXPECT_EQ(recordOf(b, 1).substr(12), std::string(20, ' '));
-        EXPECT_EQ(recordOf(b, 2).substr(12), "         4" + std::string(10, ' '));
-        std::string m = bytes("m.dbt");
-        ASSERT_EQ(m.size(), 3072u) << flag;
-        EXPECT_EQ(le32(m, 0), 6u) << "next free block";
-        EXPECT_EQ(le16(m, 20), 512u);
-        EXPECT_TRUE(allBytes(m, 22, 1024, '\0'));
-        // The first text in block 2, the next one block after the end of the first plus one.
-        EXPECT_EQ(m.substr(1024, first.size() + 2), first + "\x1A\x1A");
-        EXPECT_TRUE(allBytes(m, 1024 + first.size() + 2, 2048, '\0'));
-        EXPECT_EQ(m.substr(2048, second.size() + 2), second + "\x1A\x1A");
-        EXPECT_TRUE(allBytes(m, 2048 + second.size() + 2, 3072, '\0'));
-    }
+    // The memo files, whole. dBase: 512-byte blocks, the next free block number at 0 and the block size
+    // at 20; each text in a new block, ended by two 0x1A. FoxPro: the next free block number (big-endian)
+    // and the block size 64 in a 512-byte header, then 64-byte blocks, each text after its type (1,
+    // text) and length.
+    std::string dbt(3072, '\0');
+    dbt[0] = 6;
+    dbt[21] = 2;
+    dbt.replace(1024, first.size() + 2, first + "\x1A\x1A"); // block 2
+    dbt.replace(2048, second.size() + 2, second + "\x1A\x1A"); // block 4, after the end of the first
+    std::string fpt(1216, '\0');
+    fpt.replace(0, 8, std::string("\0\0\0\x13\0\0\0\x40", 8));
+    fpt.replace(512, 8 + first.size(), std::string("\0\0\0\x01\0\0\0\x0F", 8) + first); // block 8
+    fpt.replace(576, 8 + second.size(), std::string("\0\0\0\x01\0\0\x02\x58", 8) + second); // block 9
+    // The memo fields of the records: dBase block numbers as right-aligned digits, FoxPro's as 4 bytes;
+    // no text (and every Graphic) leaves the field blank.
+    const std::vector<std::string> dBaseFields = {"         2" + std::string(10, ' '), std::string(20, ' '),
+                                                  "         4" + std::string(10, ' ')};
+    const std::vector<std::string> foxProFields = {std::string("\x08\0\0\0\0\0\0\0", 8), std::string(8, '\0'),
+                                                   std::string("\x09\0\0\0\0\0\0\0", 8)};
 
-    ASSERT_EQ(quorv({"m.db", "m.dbf", "/VFP"}).status, 0);
-    std::string b = bytes("m.dbf");
-    EXPECT_EQ(static_cast<uint8_t>(b[0]), 0x30);
-    EXPECT_EQ(b[28], 0x02) << "the table has memo fields";
-    EXPECT_EQ(b[32 + 32 + 16], 4);
-    EXPECT_EQ(le32(b, 32 + 32 + 12), 12u) << "field offset";
-    EXPECT_EQ(recordOf(b, 0).substr(12), std::string("\x08\0\0\0\0\0\0\0", 8));
-    EXPECT_EQ(recordOf(b, 1).substr(12), std::string(8, '\0'));
-    EXPECT_EQ(recordOf(b, 2).substr(12), std::string("\x09\0\0\0\0\0\0\0", 8));
-    std::string m = bytes("m.fpt");
-    ASSERT_EQ(m.size(), 1216u);
-    EXPECT_EQ(be32(m, 0), 19u) << "next free block";
-    EXPECT_EQ(m.substr(4, 4), std::string("\0\0\0\x40", 4)) << "block size 64";
-    EXPECT_TRUE(allBytes(m, 8, 512, '\0'));
-    EXPECT_EQ(m.substr(512, 8), std::string("\0\0\0\x01\0\0\0\x0F", 8)); // text, 15 bytes
-    EXPECT_EQ(m.substr(520, first.size()), first);
-    EXPECT_TRUE(allBytes(m, 520 + first.size(), 576, '\0'));
-    EXPECT_EQ(be32(m, 576), 1u);
-    EXPECT_EQ(be32(m, 580), 600u);
-    EXPECT_EQ(m.substr(584, 600), second);
-    EXPECT_TRUE(allBytes(m, 584 + 600, 1216, '\0'));
+    for (const Version &v : kVersions) {
+        ASSERT_EQ(quorv({"m.db", "m.dbf", v.flag}).status, 0);
+        std::string b = bytes("m.dbf");
+        EXPECT_EQ(static_cast<uint8_t>(b[0]), v.memoByte) << v.flag;
+        EXPECT_EQ(b[28], v.foxPro ? 0x02 : 0) << v.flag << ": FoxPro marks a table that has memo fields";
+        EXPECT_EQ(b[32 + 32 + 11], 'M');
+        EXPECT_EQ(b[32 + 32 + 16], v.foxPro ? 4 : 10);
+        if (v.foxPro) {
+            EXPECT_EQ(le32(b, 32 + 32 + 12), 12u) << "field offset";
+        }
+        for (size_t r = 0; r < 3; ++r) {
+            EXPECT_EQ(recordOf(b, static_cast<int>(r)).substr(12), (v.foxPro ? foxProFields : dBaseFields)[r])
+                << v.flag << " record " << r;
+        }
+        EXPECT_EQ(bytes(v.foxPro ? "m.fpt" : "m.dbt"), v.foxPro ? fpt : dbt) << v.flag;
+    }
 
     // Without memo fields in the export there is no memo file.
     std::filesystem::remove(dir.file("m.fpt"));

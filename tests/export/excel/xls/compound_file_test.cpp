@@ -1,11 +1,8 @@
 #include "export/excel/xls/compound_file.h"
 
-#include "support/test_support.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
 #include <random>
 
 namespace quorv::xls {
@@ -62,29 +59,6 @@ TEST(CompoundFile, RejectsBadStreamNames) {
     EXPECT_FALSE(buildCompoundFile({{"a/b", "x"}}, &file, &error));
     EXPECT_FALSE(buildCompoundFile({{"Book", "x"}, {"BOOK", "y"}}, &file, &error));
     EXPECT_TRUE(buildCompoundFile({{std::string(31, 'a'), "x"}}, &file, &error)) << error;
-}
-
-// More than 109 FAT sectors (a file over ~7 MB) needs DIFAT sectors after the header's table.
-TEST(CompoundFile, LargeStreamUsesDifatSectors) {
-    const std::string big = pattern(9'000'000, 7);
-    test::TempDir dir;
-    const std::string path = dir.file("big.bin");
-    std::string error;
-    ASSERT_TRUE(writeCompoundFile(path, {{"Workbook", big}, {"small", "tiny"}}, &error)) << error;
-
-    std::ifstream in(path, std::ios::binary);
-    std::string header(512, '\0');
-    in.read(header.data(), 512);
-    EXPECT_GT(le32(header, 44), 109u) << "FAT sectors";
-    EXPECT_GE(le32(header, 72), 1u) << "DIFAT sectors";
-
-    CompoundFileReader reader;
-    ASSERT_TRUE(reader.openFile(path, &error)) << error;
-    std::string got;
-    ASSERT_TRUE(reader.readStream("Workbook", &got, &error)) << error;
-    EXPECT_TRUE(got == big);
-    ASSERT_TRUE(reader.readStream("small", &got, &error)) << error;
-    EXPECT_EQ(got, "tiny");
 }
 
 TEST(CompoundFile, DamagedFilesGiveErrors) {
