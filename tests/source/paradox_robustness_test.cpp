@@ -247,24 +247,6 @@ INSTANTIATE_TEST_SUITE_P(RealTables, Mutations,
                              return name;
                          });
 
-TEST(MutationsLarge, ZipcodesTruncated) {
-    QUORV_REQUIRE_CORPUS();
-    const auto original = t::readBytes(t::corpusPath("paradoxdriver/areas/ZIPCODES.DB"));
-    t::TempDir dir;
-    Mutant m(dir.file("ZIPCODES.DB"), original);
-    Tally tally;
-    for (size_t len : {size_t{2047}, size_t{2048}, size_t{2054}, original.size() / 2, original.size() - 1025,
-                       original.size() - 1024, original.size() - 1})
-        if (len < original.size()) {
-            m.truncate(len);
-            check(m, tally, "truncated to " + std::to_string(len));
-        }
-    // The file ends half-way into its last block with every record present: that is a sound table.
-    m.restore();
-    check(m, tally, "whole");
-    EXPECT_EQ(tally.accepted, 2); // the whole file, and the cut that leaves the last records' bytes
-}
-
 // Blob files: structural bytes flipped and truncations, read through every pointer of the table.
 TEST(BlobMutations, FlippedAndTruncated) {
     QUORV_REQUIRE_CORPUS();
@@ -327,32 +309,4 @@ TEST(BlobMutations, FlippedAndTruncated) {
         std::cout << "[ mutants  ] " << mbPath << ": " << errors << " errors, " << values << " values read\n";
         EXPECT_GT(errors, 0);
     }
-}
-
-// Real pointers with one or two bytes changed, and arbitrary ones, against a real blob file.
-TEST(BlobMutations, DamagedPointers) {
-    QUORV_REQUIRE_CORPUS();
-    quorv::BlobFile blob;
-    std::string error;
-    ASSERT_TRUE(blob.open(t::corpusPath("paradoxdriver/db/CUSTOMER.MB"), &error)) << error;
-    const std::array<uint8_t, 10> real[] = {
-        {0x3F, 0x10, 0, 0, 0x06, 0x02, 0, 0, 1, 0}, // 518 bytes, suballocated
-        {0xFF, 0x20, 0, 0, 0x20, 0xDE, 0, 0, 1, 0}, // 56864 bytes, single blob block
-    };
-    for (const auto &p : real)
-        EXPECT_TRUE(readsWholeOrFails(blob, p.data(), 1u << 20));
-    std::mt19937 rng(3);
-    int ok = 0;
-    for (int i = 0; i < 20000; ++i) {
-        std::array<uint8_t, 10> p = real[i % 2];
-        if (i % 5 == 4) {
-            for (auto &b : p)
-                b = static_cast<uint8_t>(rng());
-        } else {
-            for (int k = 0; k < 1 + i % 2; ++k)
-                p[rng() % 8] = static_cast<uint8_t>(rng());
-        }
-        ok += readsWholeOrFails(blob, p.data(), 1u << 20);
-    }
-    std::cout << "[ pointers ] " << ok << " of 20000 damaged pointers still named a readable blob\n";
 }
