@@ -63,7 +63,6 @@ TEST_F(FormatTest, EmptyFieldsAreEmptyAndZerosAreZero) {
         bool alwaysMemo = f == CBlob || f == COle || f == CGraphic;
         EXPECT_EQ(text(0, f), alwaysMemo ? "memo" : "") << "field " << f;
     }
-    EXPECT_EQ(text(1, CShort), "0");
     EXPECT_EQ(text(1, CLong), "0");
     EXPECT_EQ(text(1, CNumber), "0.00");
     EXPECT_EQ(text(1, CLogical), "0");
@@ -77,10 +76,8 @@ TEST_F(FormatTest, EmptyFieldsAreEmptyAndZerosAreZero) {
 }
 
 TEST_F(FormatTest, DateOrdersAndDecimals) {
-    settings.dateOrder = '0';
-    settings.dateSeparator = '/';
-    EXPECT_EQ(text(2, CDate), "12/07/1787");
-    EXPECT_EQ(text(2, CTimestamp), "03/07/2024 13:04:05");
+    // Month first with '/' (the C locale's order) is read back in the command-line CSV and Excel tests;
+    // here year first and an unknown order.
     settings.dateOrder = '2';
     settings.dateSeparator = '-';
     EXPECT_EQ(text(2, CDate), "1787-12-07");
