@@ -75,14 +75,11 @@ TEST(Bcd, RealTables) {
               std::vector<std::string>{"0.10000000000000000500000000000000"});
 }
 
+// Values with 1..31 decimals are compared with pxlib's text in AgreesWithPxlibWhereItIsRight; here those it
+// leaves out: no decimals, 32 decimals and zero.
 TEST(Bcd, HandMadePatterns) {
     EXPECT_EQ(decode(makeBcd("12345", 0, false), 0), "12345");
     EXPECT_EQ(decode(makeBcd("12345", 0, true), 0), "-12345");
-    EXPECT_EQ(decode(makeBcd("12345", 2, false), 2), "123.45");
-    EXPECT_EQ(decode(makeBcd("5", 2, true), 2), "-0.05");
-    EXPECT_EQ(decode(makeBcd("12345678901234567890123456789012", 4, false), 4),
-              "1234567890123456789012345678.9012");
-    EXPECT_EQ(decode(makeBcd("1", 4, true), 4), "-0.0001");
     EXPECT_EQ(decode(makeBcd("12345678901234567890123456789012", 32, false), 32),
               "0.12345678901234567890123456789012");
     EXPECT_EQ(decode(makeBcd("1", 32, true), 32), "-0.00000000000000000000000000000001");

@@ -40,9 +40,9 @@ protected:
 
 } // namespace
 
+// LibreOffice shows the Char and .mb memo values of this table, and a time, a graphic ("memo") and a
+// Bytes field (empty) of another, in the Excel tests.
 TEST_F(FormatTest, ValuesOfEveryType) {
-    EXPECT_EQ(text(2, CChar), "It's \"quoted\" \\ back; semi, comma");
-    EXPECT_EQ(text(3, CChar), "Caf\xE9 cr\xE8me br\xFBl\xE9" "e \x80 5"); // cp1252 bytes, as stored
     EXPECT_EQ(text(2, CDate), "07.12.1787");                            // before 1900
     EXPECT_EQ(text(2, CShort), "-32767");
     EXPECT_EQ(text(2, CLong), "-2147483647");
@@ -53,13 +53,9 @@ TEST_F(FormatTest, ValuesOfEveryType) {
     EXPECT_EQ(text(2, CBlob), "memo");
     EXPECT_EQ(text(2, CFmtMemo), "{\\rtf1 x}");
     EXPECT_EQ(text(3, COle), "memo");
-    EXPECT_EQ(text(3, CGraphic), "memo");
-    EXPECT_EQ(text(2, CTime), "10:05:03.500");
     EXPECT_EQ(text(2, CTimestamp), "07.03.2024 13:04:05");
     EXPECT_EQ(text(2, CAutoInc), "2");
     EXPECT_EQ(text(2, CBcd), "-98765.4321");
-    EXPECT_EQ(text(2, CBytes), "");
-    EXPECT_EQ(text(3, CMemo), fixture::fillText(3000)); // lives in the .mb file
 }
 
 TEST_F(FormatTest, EmptyFieldsAreEmptyAndZerosAreZero) {
@@ -67,7 +63,6 @@ TEST_F(FormatTest, EmptyFieldsAreEmptyAndZerosAreZero) {
         bool alwaysMemo = f == CBlob || f == COle || f == CGraphic;
         EXPECT_EQ(text(0, f), alwaysMemo ? "memo" : "") << "field " << f;
     }
-    EXPECT_EQ(text(1, CShort), "0");
     EXPECT_EQ(text(1, CLong), "0");
     EXPECT_EQ(text(1, CNumber), "0.00");
     EXPECT_EQ(text(1, CLogical), "0");
@@ -81,10 +76,8 @@ TEST_F(FormatTest, EmptyFieldsAreEmptyAndZerosAreZero) {
 }
 
 TEST_F(FormatTest, DateOrdersAndDecimals) {
-    settings.dateOrder = '0';
-    settings.dateSeparator = '/';
-    EXPECT_EQ(text(2, CDate), "12/07/1787");
-    EXPECT_EQ(text(2, CTimestamp), "03/07/2024 13:04:05");
+    // Month first with '/' (the C locale's order) is read back in the command-line CSV and Excel tests;
+    // here year first and an unknown order.
     settings.dateOrder = '2';
     settings.dateSeparator = '-';
     EXPECT_EQ(text(2, CDate), "1787-12-07");
@@ -93,20 +86,8 @@ TEST_F(FormatTest, DateOrdersAndDecimals) {
     EXPECT_EQ(text(2, CDate), "");
     setDecimals(settings, 0);
     EXPECT_EQ(text(4, CNumber), "0"); // printf rounds half to even: 0.5 -> 0
-    setDecimals(settings, 5);
-    EXPECT_EQ(text(2, CCurrency), "-1234.56000");
     setDecimals(settings, 99);
     EXPECT_EQ(settings.numberFormat, "%.15f");
-
-    ASSERT_TRUE(readRecord(table, 2));
-    std::string iso;
-    formatDateIso(iso, table, table.recordBuffer.data(), CDate);
-    EXPECT_EQ(iso, "1787-12-07");
-    formatDateIso(iso, table, table.recordBuffer.data(), CTimestamp);
-    EXPECT_EQ(iso, "2024-03-07 13:04:05");
-    char compact[9] = "........";
-    ASSERT_TRUE(formatDateCompact(compact, table, table.recordBuffer.data(), CDate));
-    EXPECT_STREQ(compact, "17871207");
 }
 
 TEST(FormatOem, CharValuesAndNamesConvertOnlyWithOem) {
