@@ -1,9 +1,9 @@
-// Damaged tables: truncations and flipped header / descriptor / block-header bytes (chain loops and
-// huge counts: paradox_file_test.cpp; damaged blob pointers: blob_file_test.cpp; random corruption of
-// tables and blob files: fuzz/). Every outcome must be a clean error or a correct reading: a file our
-// check accepts is also handed to pxlib, which must open it and give the same records. No crash, no
-// hang, no allocation beyond a small multiple of the file size.
+// Damaged tables and blob files: truncations and flipped header / descriptor / block-header bytes
+// (chain loops and huge counts: paradox_file_test.cpp; random corruption: fuzz/). Every outcome must
+// be a clean error or a correct reading: a file our check accepts is also handed to pxlib, which must
+// open it and give the same records. No crash, no hang, no allocation beyond a small multiple of the file size.
 #include "paradox_test_support.h"
+#include "source/blob_file.h"
 #include "source/paradox_crypt.h"
 #include "source/paradox_file.h"
 
@@ -148,6 +148,22 @@ size_t interpretedHeaderEnd(const std::vector<uint8_t> &b) {
     return std::min(pos + 4, static_cast<size_t>(t::le16(&b[2])));
 }
 
+// Reads the value a blob pointer names: it comes out whole (the pointer's length) or not at all, with
+// an error, and no single allocation exceeds limit. True when it came out.
+bool readsWholeOrFails(quorv::BlobFile &blob, const uint8_t *p, size_t limit) {
+    std::string out, error;
+    t::resetLargestAllocation();
+    const bool ok = blob.read(p, out, &error);
+    if (ok) {
+        EXPECT_EQ(out.size(), p[4] | (p[5] << 8) | (p[6] << 16) | (static_cast<uint32_t>(p[7]) << 24));
+    } else {
+        EXPECT_TRUE(out.empty());
+        EXPECT_FALSE(error.empty());
+    }
+    EXPECT_LE(t::largestAllocation(), limit);
+    return ok;
+}
+
 class Mutations : public ::testing::TestWithParam<const char *> {
   protected:
     void SetUp() override { QUORV_REQUIRE_CORPUS(); }
@@ -224,3 +240,67 @@ INSTANTIATE_TEST_SUITE_P(RealTables, Mutations,
                                      c = '_';
                              return name;
                          });
+
+// Blob files: structural bytes flipped and truncations, read through every pointer of the table.
+TEST(BlobMutations, FlippedAndTruncated) {
+    QUORV_REQUIRE_CORPUS();
+    for (const char *rel :
+         {"paradoxdriver/db/CUSTOMER.DB", "Rparadox/mushrooms.db", "paradoxdriver/db/HERCULES.DB"}) {
+        SCOPED_TRACE(rel);
+        ParadoxFile f;
+        ASSERT_TRUE(f.open(t::corpusPath(rel), nullptr));
+        std::vector<std::array<uint8_t, 10>> pointers; // those that name a place in the .mb
+        for (const auto &field : t::blobFields(f)) {
+            std::array<uint8_t, 10> p;
+            std::copy_n(field.bytes.end() - 10, 10, p.begin());
+            if (p[0] | p[1] | p[2] | p[3])
+                pointers.push_back(p);
+        }
+        const std::string mbPath = quorv::findBlobFile(t::corpusPath(rel));
+        const auto original = t::readBytes(mbPath);
+        t::TempDir dir;
+        Mutant m(dir.file("T.MB"), original);
+        int errors = 0, values = 0;
+        auto readAll = [&](const std::string &what) {
+            SCOPED_TRACE(what);
+            t::resetLargestAllocation();
+            quorv::BlobFile blob;
+            std::string error;
+            if (!blob.open(m.path(), &error)) {
+                ++errors;
+                EXPECT_FALSE(error.empty());
+                return;
+            }
+            EXPECT_LE(t::largestAllocation(), m.size() + (1u << 20));
+            for (const auto &p : pointers)
+                ++(readsWholeOrFails(blob, p.data(), m.size() + (1u << 20)) ? values : errors);
+        };
+        // Header block, then each block's header and (for suballocated blocks) its entry table.
+        std::vector<size_t> structural;
+        for (size_t k = 0; k < 32; ++k)
+            structural.push_back(k);
+        for (size_t off = 4096; off + 3 <= original.size();) {
+            const size_t chunks = original[off + 1] | (original[off + 2] << 8);
+            const size_t end = original[off] == 3 ? 12 + 5 * 64 : 12;
+            for (size_t k = 0; k < end; ++k)
+                structural.push_back(off + k);
+            off += std::max<size_t>(chunks, 1) * 4096;
+        }
+        for (size_t pos : structural) {
+            const uint8_t b = original[pos];
+            for (int v : {b ^ 0x01, b ^ 0x80, 0x00, 0xFF}) {
+                m.set(pos, static_cast<uint8_t>(v));
+                readAll("byte " + std::to_string(pos));
+                m.restore();
+            }
+        }
+        std::mt19937 rng(5);
+        for (int i = 0; i < 40; ++i) {
+            m.truncate(rng() % original.size());
+            readAll("truncated");
+        }
+        m.restore();
+        std::cout << "[ mutants  ] " << mbPath << ": " << errors << " errors, " << values << " values read\n";
+        EXPECT_GT(errors, 0);
+    }
+}
