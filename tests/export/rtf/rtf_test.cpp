@@ -197,13 +197,23 @@ TEST_F(Rtf, RowsBoundariesAndValues) {
     }
 }
 
-// The document's code page and font charset follow the table's; a byte the code page leaves undefined
-// is written as its Unicode character with the byte as fallback. Code pages 1252 and 1251 are read back
-// by unrtf and LibreOffice below; 1250 is checked here.
+// The preamble of another code page names it and the font's charset (1252's is checked whole above).
 TEST_F(Rtf, CodePageOfTheTableNamesTheDocumentsCodePage) {
-    auto [result, text] = run(table("cp1250", {{"T", PxChar, 10}}, {{Cell::text("\x8A\xE8\x83")}}, 1250));
-    EXPECT_EQ(text.rfind("{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\fnil\\fcharset238\\cpg1250 ", 0), 0u);
-    EXPECT_EQ(paragraphs(text).back(), "\\'8a\\'e8\\u131\\'83");
+    struct Case {
+        int codePage;
+        std::string text, prolog, fontCharset, written;
+    };
+    const Case cases[] = {
+        {1251, "\xC0\xFF\x98", "\\ansicpg1251", "\\fcharset204\\cpg1251 ", "\\'c0\\'ff\\u152\\'98"},
+        {1250, "\x8A\xE8\x83", "\\ansicpg1250", "\\fcharset238\\cpg1250 ", "\\'8a\\'e8\\u131\\'83"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.codePage);
+        auto [result, text] = run(table("cp" + std::to_string(c.codePage), {{"T", PxChar, 10}}, {{Cell::text(c.text)}},
+                               c.codePage));
+        EXPECT_EQ(text.rfind("{\\rtf1\\ansi" + c.prolog + "\\deff0{\\fonttbl{\\f0\\fnil" + c.fontCharset, 0), 0u);
+        EXPECT_EQ(paragraphs(text).back(), c.written);
+    }
 }
 
 // Hostile names and values in two code pages, read back by unrtf and LibreOffice Writer.

@@ -253,9 +253,9 @@ TEST(XmlReaders, HostileValuesAndNamesAndWildcardRunsComeBackExactly) {
     QUORV_SKIP_UNLESS_EMPTY(test::missingTools(kXmlReaders));
     const std::vector<FieldSpec> fields = {
         {"Name", PxChar, 160},  {"Notes", PxMemoBlob, 60}, {"xmlData", PxChar, 40}, {"2nd Price", PxNumber},
-        {"Unit/Price", PxCurrency}, {"No# %", PxLong}, {"Gr\xF6\xDF" "e", PxChar, 20}, {" Lead", PxChar, 10},
+        {"Unit/Price <&>", PxCurrency}, {"No# %", PxLong}, {"Gr\xF6\xDF" "e", PxChar, 20}, {" Lead", PxChar, 10},
         {"a:b", PxLogical}};
-    const std::vector<std::string> tags = {"Name", "Notes", "_xmlData", "_2nd_Price", "Unit_Price", "No___",
+    const std::vector<std::string> tags = {"Name", "Notes", "_xmlData", "_2nd_Price", "Unit_Price____", "No___",
                                            "Gr\xF6\xDF" "e", "_Lead", "a_b"};
     const std::string high = test::everyHighByte();
     const std::vector<std::vector<Cell>> rows = {
