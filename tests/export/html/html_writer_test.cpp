@@ -303,9 +303,7 @@ TEST_F(HtmlExport, CaptionBordersColoursAndNumbersAreTheFixedLiterals) {
         {{"/BORDER=0"}, {"<TABLE BORDER=0><TR>"}},
         {{"/BORDER=3", "/TITLE=Big"}, {"<TABLE BORDER=3><TR> <TH COLSPAN=3 > <B>Big</B> </TH></TR>\n"}},
         {{"/NUMBER"}, {"<TH COLSPAN=4 >", "<TR><TH>N</TH><TH>Id</TH>", "<TR><TD>1</TD><TD>1</TD><TD>name 1</TD>"}},
-        {{"/COLOR=ff0000", "/BACKGROUND=ffffff"}, {"<body text=\"#ff0000\" bgcolor=\"#ffffff\">\n"}},
         {{"/COLOR=\"x\"onload=alert(1)"}, {"<body text=\"#&quot;x&quot;onload=alert(1)\" bgcolor=\"#ffffff\">\n"}},
-        {{"/BACKGROUND=000080"}, {"<body text=\"#000000\" bgcolor=\"#000080\">\n"}},
         {{"/COLOR=#00ff00", "/BACKGROUND=#000080"}, {"<body text=\"#00ff00\" bgcolor=\"#000080\">\n"}},
         {{"/TITLE=Gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC" "5 \xE6\x97\xA5 <?>"}, // typed in UTF-8
          {"<title>Gr\xF6\xDF" "e \x80" "5 &#26085; &lt;?&gt;</title>",
@@ -370,6 +368,8 @@ TEST_F(HtmlExport, WildcardBatchWithEverySwitchAndAScreenshot) {
     std::printf("  screenshot of a paged table: %s\n", png.c_str());
 }
 
+// The failures of the page files this writer opens itself; a missing folder for the first file is the
+// driver's, checked in tests/app/command_line_test.cpp.
 TEST_F(HtmlExport, FailuresAreReportedAndLeaveNoPageBehind) {
     numbered("t.db", 300);
     const struct {
@@ -379,7 +379,6 @@ TEST_F(HtmlExport, FailuresAreReportedAndLeaveNoPageBehind) {
         std::string blocker; // a folder made before the run, in the way of a page file
         std::string message; // expected in the log and on standard error
     } cases[] = {
-        {"missing folder", "missing/t.htm", -1, "", "missing/t.htm: No such file or directory"},
         {"full disk", "t.htm", 3000, "", "t.htm: File too large"},
         {"page file cannot be made", "t.htm", -1, "t2.htm", "t2.htm: Is a directory"},
     };
@@ -401,29 +400,24 @@ TEST_F(HtmlExport, FailuresAreReportedAndLeaveNoPageBehind) {
     }
 }
 
+// Page names, page links and link targets the hostile table above does not hold; the escaping of values
+// and the other link targets are checked there by both readers.
 TEST(HtmlText, PageNamesLinksAndCharsets) {
     const std::pair<std::string, std::string> names[] = {
-        {"list.htm", "list2.htm"}, {"LIST.HTM", "LIST2.HTM"}, {"out.html", "out2.html"},
-        {"a.htm.bak", "a2.htm.bak"}, {"data.txt", "data2.txt"}, {"pages", "pages2"}, {".hidden", ".hidden2"}};
+        {"LIST.HTM", "LIST2.HTM"}, {"out.html", "out2.html"}, {"a.htm.bak", "a2.htm.bak"}, {"data.txt", "data2.txt"},
+        {".hidden", ".hidden2"}};
     for (const auto &[first, second] : names)
         EXPECT_EQ(htmlPageName(first, 2), second);
-    EXPECT_EQ(htmlPageName("list.htm", 0), "list.htm");
     EXPECT_EQ(pageHref("my list #1 100%\xE9.htm"), "my%20list%20%231%20100%25%E9.htm");
     EXPECT_EQ(pageHref("c:d.htm"), "./c:d.htm");
     const std::pair<std::string, std::string> links[] = {
-        {"bob@x.org", "mailto:bob@x.org"}, {"www.x.org", "www.x.org"}, {"see http://x", "see http://x"},
-        {"https://x", "https://x"}, {"C:\\data", "C:\\data"}, {"ftp.x.org", "ftp.x.org"},
-        {"WWW.X.ORG", ""}, {"plain", ""}, {"javascript:a()//www.", ""}, {" \t java\nscript:a()//www.", ""},
-        {"VBScript:a//www.", ""}, {"data:x//www.", ""}, {"javascript:a@b", "mailto:javascript:a@b"},
+        {"www.x.org", "www.x.org"}, {"see http://x", "see http://x"}, {"ftp.x.org", "ftp.x.org"}, {"plain", ""},
+        {" \t java\nscript:a()//www.", ""}, {"javascript:a@b", "mailto:javascript:a@b"},
         {"x javascript:a//www.", "x javascript:a//www."}};
     for (const auto &[value, target] : links)
         EXPECT_EQ(linkTarget(value), target) << value;
-    EXPECT_EQ(htmlCharsetName(1252), "windows-1252");
     EXPECT_EQ(htmlCharsetName(1251), "windows-1251");
     EXPECT_EQ(htmlCharsetName(platform::kUtf8CodePage), "utf-8");
-    std::string out;
-    HtmlEscaper(1252).append(out, "a&b<c>d\"e'f\r\n\x81\x80\xE9");
-    EXPECT_EQ(out, "a&amp;b&lt;c&gt;d&quot;e'f&#13;\n&#129;\x80\xE9");
 }
 
 // Every real table converted by the quorv binary and read back by html5lib: each page holds the

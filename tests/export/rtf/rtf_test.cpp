@@ -197,13 +197,13 @@ TEST_F(Rtf, RowsBoundariesAndValues) {
     }
 }
 
+// The preamble of another code page names it and the font's charset (1252's is checked whole above).
 TEST_F(Rtf, CodePageOfTheTableNamesTheDocumentsCodePage) {
     struct Case {
         int codePage;
         std::string text, prolog, fontCharset, written;
     };
     const Case cases[] = {
-        {1252, "\xE9\x80\x81", "\\ansicpg1252", "\\fcharset0\\cpg1252 ", "\\'e9\\'80\\u129\\'81"},
         {1251, "\xC0\xFF\x98", "\\ansicpg1251", "\\fcharset204\\cpg1251 ", "\\'c0\\'ff\\u152\\'98"},
         {1250, "\x8A\xE8\x83", "\\ansicpg1250", "\\fcharset238\\cpg1250 ", "\\'8a\\'e8\\u131\\'83"},
     };
@@ -297,7 +297,7 @@ TEST_F(Rtf, FailedRunsLeaveNoFile) {
 }
 
 // Every real table converted by the quorv binary: unrtf reads every cell of every document (a large
-// one in parts of whole rows), LibreOffice Writer a sample of the smaller ones.
+// one in parts of whole rows). LibreOffice Writer reads the hostile documents above.
 TEST(RtfRealTables, EveryCellHoldsTheSourceValue) {
     QUORV_SKIP_UNLESS_EMPTY(test::missingCorpus());
     QUORV_SKIP_UNLESS_EMPTY(test::missingTools({"unrtf"}));
@@ -305,8 +305,8 @@ TEST(RtfRealTables, EveryCellHoldsTheSourceValue) {
     ExportSettings settings; // the C locale of the tests: month/day/year
     settings.dateOrder = '0';
     settings.dateSeparator = '/';
-    std::vector<std::string> outputs, sample;
-    std::vector<Cells> wanted, sampleWanted;
+    std::vector<std::string> outputs;
+    std::vector<Cells> wanted;
     size_t cells = 0;
     for (const std::string &table : test::corpusTables()) {
         const std::string out = dir.file(std::to_string(outputs.size()) + ".rtf");
@@ -318,17 +318,10 @@ TEST(RtfRealTables, EveryCellHoldsTheSourceValue) {
         outputs.push_back(out);
         wanted.push_back(expectedCells(test::corpusPath(table), settings));
         cells += wanted.back().size() * wanted.back()[0].size();
-        if (std::filesystem::file_size(out) < 500'000 && sample.size() < 8) {
-            sample.push_back(out);
-            sampleWanted.push_back(wanted.back());
-        }
     }
     ASSERT_GE(outputs.size(), 40u);
     expectUnrtfReads(outputs, wanted);
     std::printf("  %zu documents, %zu cells read back by unrtf\n", outputs.size(), cells);
-    if (test::sofficeProgram().empty())
-        GTEST_SKIP() << "LibreOffice (libreoffice-writer-nogui) is not installed: its check is left out";
-    expectLibreOfficeReads(sample, sampleWanted, dir.path());
 }
 
 } // namespace
