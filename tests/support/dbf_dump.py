@@ -4,8 +4,8 @@ Usage: dbf_dump.py FILE...
 
 For each file:
     TABLE <file>
-    FIELD <name, hex of UTF-8> <type> <length> <decimals>   (one line per field)
-    ROW <value>|<value>|...                                  (one line per record)
+    FIELD <type> <length> <decimals>   (one line per field)
+    ROW <value>|<value>|...            (one line per record)
     END
 A value is "-" when the reader gives no value, "s:" and the hex of the text's UTF-8 bytes for text
 (memo texts included; bytes the code page does not define are passed through as they are),
@@ -55,8 +55,8 @@ def main():
             out.write('ERROR %s: %s\n' % (type(error).__name__, str(error).replace('\n', ' ')))
             out.write('END\n')
             continue
-        for name, ftype, length, dec in fields:
-            out.write('FIELD %s %s %d %d\n' % (name.encode('utf-8', 'surrogateescape').hex(), ftype, length, dec))
+        for _, ftype, length, dec in fields:
+            out.write('FIELD %s %d %d\n' % (ftype, length, dec))
         for row in rows:
             out.write('ROW ' + '|'.join(row) + '\n')
         out.write('END\n')

@@ -6,17 +6,6 @@
 
 namespace quorv::test {
 
-namespace {
-
-std::string unhex(const std::string &hex) {
-    std::string out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-        out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    return out;
-}
-
-} // namespace
-
 bool haveDbfread() {
     return pythonHasModule("dbfread");
 }
@@ -60,10 +49,8 @@ bool readDbfTables(const std::vector<std::string> &files, std::map<std::string, 
             table->error = line.substr(6);
         } else if (line.rfind("FIELD ", 0) == 0) {
             std::istringstream f(line.substr(6));
-            std::string name;
             DbfField field;
-            f >> name >> field.type >> field.length >> field.decimals;
-            field.name = unhex(name);
+            f >> field.type >> field.length >> field.decimals;
             table->fields.push_back(field);
         } else if (line.rfind("ROW ", 0) == 0) {
             table->rows.push_back(splitText(line.substr(4), '|'));

@@ -8,8 +8,8 @@
 
 namespace quorv::test {
 
+// A field as the reader sees it (names are not compared: the layout tests check them byte by byte).
 struct DbfField {
-    std::string name; // UTF-8, as the reader decodes it
     char type = 0;
     int length = 0;
     int decimals = 0;
