@@ -113,6 +113,9 @@ TEST_F(Dbf, OneCharFieldInEveryVersion) {
     EXPECT_EQ(b[328], '\x1A');
 }
 
+// Names made unique within 10 bytes, numbers right-aligned, a number too wide for its field. (The
+// type, width and value of every other field type dbfread reads back from the all-types table, in
+// dbf_readers_test.)
 TEST_F(Dbf, NamesWidthsAndValues) {
     table("t.db",
           {{"CUSTOMERNAME1", PxChar, 5},
@@ -121,17 +124,10 @@ TEST_F(Dbf, NamesWidthsAndValues) {
            {"CODE", PxLong},
            {"CODE", PxNumber},
            {"Code", PxLogical},
-           {"When", PxDate},
-           {"At", PxTime},
-           {"Stamp", PxTimestamp},
-           {"Cash", PxCurrency},
-           {"Count", PxAutoInc},
-           {"Flag", PxLogical}},
+           {"Cash", PxCurrency}},
           {{Cell::text("a"), Cell::text("b"), Cell::integer(-5), Cell::integer(-2147483647),
-            Cell::real(3.14159), Cell::logical(true), Cell::date(2024, 2, 29), Cell::time(10, 5, 3, 500),
-            Cell::timestamp(2024, 3, 7, 13, 4, 5), Cell::real(1e20), Cell::integer(2147483647),
-            Cell::logical(false)},
-           std::vector<Cell>(12)});
+            Cell::real(3.14159), Cell::logical(true), Cell::real(1e20)},
+           std::vector<Cell>(7)});
     test::RunResult r = quorv({"t.db", "t.dbf", "/decs:5"});
     ASSERT_EQ(r.status, 0) << r.err;
     std::string b = bytes("t.dbf");
@@ -147,14 +143,9 @@ TEST_F(Dbf, NamesWidthsAndValues) {
         {"CODE1", 'N', 11, 0, "-2147483647"},
         {"CODE11", 'N', 19, 2, "               3.14"}, // surplus decimals dropped
         {"Code111", 'L', 1, 0, "T"},                   // names differ from each other ignoring case
-        {"When", 'D', 8, 0, "20240229"},
-        {"At", 'C', 12, 0, "10:05:03.500"},
-        {"Stamp", 'C', 19, 0, "03/07/2024 13:04:05"},
         {"Cash", 'N', 19, 2, "*******************"}, // too wide: asterisks, never into the next field
-        {"Count", 'N', 11, 0, " 2147483647"},
-        {"Flag", 'L', 1, 0, "F"},
     };
-    ASSERT_EQ(le16(b, 8), 32u + 32 * 12 + 1);
+    ASSERT_EQ(le16(b, 8), 32u + 32 * 7 + 1);
     int recordLength = 1;
     for (const Expected &e : expected)
         recordLength += e.length;
