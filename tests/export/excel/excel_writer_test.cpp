@@ -269,6 +269,7 @@ TEST_F(ExcelOutput, FilteredRowsColumnsAndSheetNamesFromOddTableNames) {
 
 // The check: 100,000 records to .xls give out_0.xls with 65534 records and out.xls with the
 // other 34466 in "Sheet1"; exactly 65534 kept records give one workbook.
+// (.xlsx books are split by the same code past their 1,048,575 records.)
 TEST_F(ExcelOutput, XlsSplitsEvery65534Records) {
     std::string error;
     ASSERT_TRUE(fixture::makeBigTable(dir.file("big.db"), 100000, 11, &error)) << error;
