@@ -1,17 +1,16 @@
-"""Reads DBF tables with an independent reader and prints them in a plain form the tests compare.
+"""Reads DBF tables with dbfread (an independent reader) and prints them in a plain form to compare.
 
-Usage: dbf_dump.py dbfread|dbf FILE...
+Usage: dbf_dump.py FILE...
 
 For each file:
     TABLE <file>
-    INFO <version byte, hex> <encoding> <record count the reader found>
-    FIELD <name, hex of UTF-8> <type> <length> <decimals>   (one line per field)
-    ROW <value>|<value>|...                                  (one line per record)
+    FIELD <type> <length> <decimals>   (one line per field)
+    ROW <value>|<value>|...            (one line per record)
     END
 A value is "-" when the reader gives no value, "s:" and the hex of the text's UTF-8 bytes for text
 (memo texts included; bytes the code page does not define are passed through as they are),
 "n:" and the number with the field's decimals, "d:" and the ISO date, or "T" / "F".
-A file the reader refuses gives "ERROR <message>" in place of INFO and the lines after it.
+A file the reader refuses gives "ERROR <message>" in place of the FIELD and ROW lines.
 """
 import sys
 
@@ -36,49 +35,28 @@ def canonical(value, ftype, decimals):
     return text(value.rstrip(' '))
 
 
-def dump_dbfread(path):
+def dump(path):
     import dbfread
     table = dbfread.DBF(path, char_decode_errors='surrogateescape', load=False)
     fields = [(f.name, f.type, f.length, f.decimal_count) for f in table.fields]
     rows = []
     for record in table:
         rows.append([canonical(record[name], ftype, dec) for name, ftype, _, dec in fields])
-    return table.header.dbversion, table.encoding, fields, rows
-
-
-def dump_dbf(path):
-    import dbf
-    table = dbf.Table(path)
-    table.open(dbf.READ_ONLY)
-    try:
-        encoding = table.codepage.name
-        fields = []
-        for name in table.field_names:
-            info = table.field_info(name)
-            fields.append((name, chr(info.field_type), info.length, info.decimal))
-        rows = []
-        for record in table:
-            rows.append([canonical(record[i], ftype, dec) for i, (_, ftype, _, dec) in enumerate(fields)])
-        version = table._meta.header.version
-    finally:
-        table.close()
-    return version, encoding, fields, rows
+    return fields, rows
 
 
 def main():
-    reader = dump_dbfread if sys.argv[1] == 'dbfread' else dump_dbf
     out = sys.stdout
-    for path in sys.argv[2:]:
+    for path in sys.argv[1:]:
         out.write('TABLE %s\n' % path)
         try:
-            version, encoding, fields, rows = reader(path)
+            fields, rows = dump(path)
         except Exception as error:  # the reader refused the file: the test reports it
             out.write('ERROR %s: %s\n' % (type(error).__name__, str(error).replace('\n', ' ')))
             out.write('END\n')
             continue
-        out.write('INFO %02x %s %d\n' % (version, encoding, len(rows)))
-        for name, ftype, length, dec in fields:
-            out.write('FIELD %s %s %d %d\n' % (name.encode('utf-8', 'surrogateescape').hex(), ftype, length, dec))
+        for _, ftype, length, dec in fields:
+            out.write('FIELD %s %d %d\n' % (ftype, length, dec))
         for row in rows:
             out.write('ROW ' + '|'.join(row) + '\n')
         out.write('END\n')

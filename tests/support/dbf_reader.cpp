@@ -6,23 +6,8 @@
 
 namespace quorv::test {
 
-namespace {
-
-std::string unhex(const std::string &hex) {
-    std::string out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-        out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    return out;
-}
-
-} // namespace
-
-const char *readerName(DbfReader reader) {
-    return reader == DbfReader::Dbfread ? "dbfread" : "dbf";
-}
-
-bool haveDbfReader(DbfReader reader) {
-    return pythonHasModule(readerName(reader));
+bool haveDbfread() {
+    return pythonHasModule("dbfread");
 }
 
 std::string textValue(const std::string &utf8) {
@@ -35,15 +20,15 @@ std::string textValue(const std::string &utf8) {
     return out;
 }
 
-bool readDbfTables(DbfReader reader, const std::vector<std::string> &files,
-                   std::map<std::string, DbfTableDump> &tables, std::string *error) {
+bool readDbfTables(const std::vector<std::string> &files, std::map<std::string, DbfTableDump> &tables,
+                   std::string *error) {
     std::string python = debianPython();
     if (python.empty()) {
         if (error)
             *error = "python3 is not installed";
         return false;
     }
-    std::vector<std::string> argv = {python, QUORV_DBF_DUMP_SCRIPT, readerName(reader)};
+    std::vector<std::string> argv = {python, QUORV_DBF_DUMP_SCRIPT};
     argv.insert(argv.end(), files.begin(), files.end());
     RunResult r = runProgram(argv);
     if (r.status != 0) {
@@ -62,17 +47,10 @@ bool readDbfTables(DbfReader reader, const std::vector<std::string> &files,
             continue;
         } else if (line.rfind("ERROR ", 0) == 0) {
             table->error = line.substr(6);
-        } else if (line.rfind("INFO ", 0) == 0) {
-            std::istringstream info(line.substr(5));
-            std::string version;
-            info >> version >> table->encoding;
-            table->version = std::stoi(version, nullptr, 16);
         } else if (line.rfind("FIELD ", 0) == 0) {
             std::istringstream f(line.substr(6));
-            std::string name;
             DbfField field;
-            f >> name >> field.type >> field.length >> field.decimals;
-            field.name = unhex(name);
+            f >> field.type >> field.length >> field.decimals;
             table->fields.push_back(field);
         } else if (line.rfind("ROW ", 0) == 0) {
             table->rows.push_back(splitText(line.substr(4), '|'));

@@ -1,7 +1,7 @@
 // DBF tables written from the fixture tables and from the real tables, read back by independent
-// readers (Python's dbfread and python3-dbf, LibreOffice): field types, lengths and decimals, record
-// counts, and every value equal to the source value as our table reader gives it (memo texts from
-// the .mb beside the table). dbfread reads every table; python3-dbf and LibreOffice the fixture ones.
+// readers (Python's dbfread, LibreOffice): field types, lengths and decimals, record counts, and every
+// value equal to the source value as our table reader gives it (memo texts from the .mb beside the
+// table). dbfread reads every table as dBase III and FoxPro; LibreOffice the all-types table.
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -28,7 +28,9 @@ struct Version {
     const char *suffix;
     bool foxPro;
 };
-const Version kVersions[] = {{"/DBASE3", "d3", false}, {"/DBASE4", "d4", false}, {"/VFP", "vfp", true}};
+// dBase IV writes the values as dBase III does (only its version byte differs, which dbf_layout_test
+// checks, and LibreOffice reads that form below): the tables are read back as dBase III and FoxPro.
+const Version kVersions[] = {{"/DBASE3", "d3", false}, {"/VFP", "vfp", true}};
 
 // What a reader should find: the fields and the values of the source table.
 struct Expected {
@@ -161,11 +163,12 @@ Expected expectedTable(const std::string &path, bool foxPro) {
 
 class DbfReaders : public ::testing::Test {
   protected:
-    // Exports every table in every version; returns the outputs by (table, version).
-    std::map<std::pair<std::string, int>, std::string> exportAll(const std::vector<std::string> &tables) {
-        std::map<std::pair<std::string, int>, std::string> outputs;
+    // Exports every table in both versions; returns the outputs by (table, version).
+    using Outputs = std::map<std::pair<std::string, int>, std::string>;
+    Outputs exportAll(const std::vector<std::string> &tables) {
+        Outputs outputs;
         for (size_t t = 0; t < tables.size(); ++t) {
-            for (int v = 0; v < 3; ++v) {
+            for (int v = 0; v < 2; ++v) {
                 std::string out = dir.file("t" + std::to_string(t) + "_" + kVersions[v].suffix + ".dbf");
                 test::RunResult r =
                     test::runProgram({test::quorvBinary(), tables[t], out, kVersions[v].flag});
@@ -176,25 +179,22 @@ class DbfReaders : public ::testing::Test {
         return outputs;
     }
 
-    // Compares what the reader found in every output with the source tables.
-    void compare(test::DbfReader reader, const std::vector<std::string> &tables,
-                 const std::map<std::pair<std::string, int>, std::string> &outputs) {
+    // Compares what dbfread found in every output with the source tables.
+    void compare(const std::vector<std::string> &tables, const Outputs &outputs) {
         std::vector<std::string> files;
         for (const auto &[key, file] : outputs)
-            if (reader == test::DbfReader::Dbfread || key.second != 1) // python3-dbf has no version 0x43
-                files.push_back(file);
+            files.push_back(file);
         std::map<std::string, test::DbfTableDump> dumps;
         std::string error;
-        ASSERT_TRUE(test::readDbfTables(reader, files, dumps, &error)) << error;
+        ASSERT_TRUE(test::readDbfTables(files, dumps, &error)) << error;
         for (const std::string &table : tables) {
             const Expected plain = expectedTable(table, false), fox = expectedTable(table, true);
             ASSERT_TRUE(plain.error.empty()) << table << ": " << plain.error;
-            for (int v = 0; v < 3; ++v) {
+            for (int v = 0; v < 2; ++v) {
                 auto found = outputs.find({table, v});
                 if (found == outputs.end() || !dumps.count(found->second))
                     continue;
-                const std::string where =
-                    table + " " + kVersions[v].flag + " read by " + test::readerName(reader);
+                const std::string where = table + " " + kVersions[v].flag;
                 const test::DbfTableDump &dump = dumps.at(found->second);
                 const Expected &e = kVersions[v].foxPro ? fox : plain;
                 ASSERT_TRUE(dump.error.empty()) << where << ": " << dump.error;
@@ -232,41 +232,31 @@ class DbfReaders : public ::testing::Test {
 
 } // namespace
 
-// Both Python readers, on the fixture tables in every version; skips (after reading) when only one
-// reader is there.
-TEST_F(DbfReaders, FixtureTablesReadBackInEveryVersion) {
-    const bool dbfread = test::haveDbfReader(test::DbfReader::Dbfread);
-    const bool pythonDbf = test::haveDbfReader(test::DbfReader::PythonDbf);
-    if (!dbfread && !pythonDbf)
-        GTEST_SKIP() << "neither python3-dbfread nor python3-dbf is installed";
+// The fixture tables in both versions, read by dbfread.
+TEST_F(DbfReaders, FixtureTablesReadBackAsDBaseAndFoxPro) {
+    if (!test::haveDbfread())
+        GTEST_SKIP() << "python3-dbfread is not installed";
     const std::vector<std::string> tables = fixtureTables();
-    auto outputs = exportAll(tables);
-    if (dbfread)
-        compare(test::DbfReader::Dbfread, tables, outputs);
-    if (pythonDbf)
-        compare(test::DbfReader::PythonDbf, tables, outputs);
-    if (!dbfread || !pythonDbf)
-        GTEST_SKIP() << (dbfread ? "python3-dbf" : "python3-dbfread")
-                     << " is not installed: read by one reader only";
+    compare(tables, exportAll(tables));
 }
 
-// The real tables in every version, read by dbfread. (python3-dbf decodes strictly and refuses text a
-// table's code page does not define, as Rparadox/of.db holds; dbfread passes such bytes on.)
-TEST_F(DbfReaders, RealTablesReadBackInEveryVersion) {
+// The real tables, read by dbfread (which passes on bytes a table's code page does not define, as
+// Rparadox/of.db holds).
+TEST_F(DbfReaders, RealTablesReadBackAsDBaseAndFoxPro) {
     std::vector<std::string> tables;
     for (const std::string &relative : test::corpusTables())
         tables.push_back(test::corpusPath(relative));
     if (tables.empty())
         GTEST_SKIP() << "the real Paradox tables (../shared/testdata/paradox) are not there";
-    if (!test::haveDbfReader(test::DbfReader::Dbfread))
+    if (!test::haveDbfread())
         GTEST_SKIP() << "python3-dbfread is not installed";
-    compare(test::DbfReader::Dbfread, tables, exportAll(tables));
+    compare(tables, exportAll(tables));
 }
 
-// LibreOffice reads the dBase forms, version 0x43 included, which python3-dbf does not open. (It reads
-// FoxPro memo fields as digits, not as the 4-byte block numbers FoxPro writes, so the FoxPro form is
-// left to the Python readers.)
-TEST_F(DbfReaders, LibreOfficeReadsTheDBaseForms) {
+// LibreOffice reads the all-types table in the dBase IV form (the dBase III form is the same but for
+// the version byte, and the customers table is left to dbfread). It reads FoxPro memo fields as
+// digits, not as the 4-byte block numbers FoxPro writes, so the FoxPro form is left to dbfread.
+TEST_F(DbfReaders, LibreOfficeReadsTheAllTypesTable) {
     if (!test::fileExists("/usr/bin/soffice") ||
         !test::fileExists("/usr/lib/libreoffice/program/libdbaselo.so"))
         GTEST_SKIP()
@@ -274,84 +264,53 @@ TEST_F(DbfReaders, LibreOfficeReadsTheDBaseForms) {
                "installed";
     if (test::debianPython().empty())
         GTEST_SKIP() << "python3 is not installed";
-    std::vector<std::string> tables = fixtureTables();
+    const std::string table = fixtureTables()[0];
     // Number is left out: LibreOffice reads the asterisks of its one value that does not fit as 0.
-    struct Case {
-        std::string table, flag, columns, output;
-    } cases[] = {
-        {tables[0], "/DBASE4",
-         "/COLUMNS:Char,Date,Short,Long,Currency,Logical,OLE,Time,Timestamp,AutoInc,BCD,Bytes",
-         "alltypes4.dbf"},
-        {tables[1], "/DBASE3", "", "customers3.dbf"},
-    };
-    std::vector<std::string> convert = {
-        "/usr/bin/soffice", "-env:UserInstallation=file://" + dir.file("profile"),
-        "--headless",       "--infilter=dBase:ANSI",
-        "--convert-to",     "csv:Text - txt - csv (StarCalc):44,34,76",
-        "--outdir",         dir.file("lo")};
-    for (const Case &c : cases) {
-        std::vector<std::string> args = {test::quorvBinary(), c.table, dir.file(c.output), c.flag};
-        if (!c.columns.empty())
-            args.push_back(c.columns);
-        test::RunResult r = test::runProgram(args);
-        ASSERT_EQ(r.status, 0) << r.err;
-        convert.push_back(dir.file(c.output));
-    }
-    test::RunResult r = test::runProgram(convert);
+    const std::string columns =
+        "/COLUMNS:Char,Date,Short,Long,Currency,Logical,OLE,Time,Timestamp,AutoInc,BCD,Bytes";
+    const std::string out = dir.file("alltypes4.dbf");
+    test::RunResult r = test::runProgram({test::quorvBinary(), table, out, "/DBASE4", columns});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = test::runProgram({"/usr/bin/soffice", "-env:UserInstallation=file://" + dir.file("profile"),
+                          "--headless", "--infilter=dBase:ANSI", "--convert-to",
+                          "csv:Text - txt - csv (StarCalc):44,34,76", "--outdir", dir.file("lo"), out});
     ASSERT_EQ(r.status, 0) << r.err;
 
-    for (const Case &c : cases) {
-        test::CsvRows rows;
-        std::string csv = dir.file("lo/" + c.output.substr(0, c.output.size() - 4) + ".csv"), error;
-        ASSERT_TRUE(test::readCsvWithPython(csv, ',', '"', true, rows, &error)) << c.output << ": " << error;
-        Expected e = expectedTable(c.table, false);
-        ASSERT_TRUE(e.error.empty()) << e.error;
-        std::vector<int> columns; // the exported source fields
-        std::vector<std::string> names;
-        for (size_t i = 0; i < e.names.size(); ++i) {
-            if (c.columns.empty() || c.columns.find(e.names[i]) != std::string::npos) {
-                columns.push_back(static_cast<int>(i));
-                names.push_back(e.names[i]);
-            }
-        }
+    test::CsvRows rows;
+    std::string error;
+    ASSERT_TRUE(test::readCsvWithPython(dir.file("lo/alltypes4.csv"), ',', '"', true, rows, &error)) << error;
+    Expected e = expectedTable(table, false);
+    ASSERT_TRUE(e.error.empty()) << e.error;
+    std::vector<size_t> exported; // the exported source fields
+    for (size_t i = 0; i < e.names.size(); ++i)
+        if (columns.find(e.names[i]) != std::string::npos)
+            exported.push_back(i);
 
-        ASSERT_EQ(rows.size(), e.rows.size() + 1) << c.output;
-        ASSERT_EQ(rows[0].size(), columns.size()) << c.output;
-        for (size_t k = 0; k < columns.size(); ++k) {
-            // LibreOffice heads each column with "name,type[,length[,decimals]]".
-            const test::DbfField &f = e.fields[static_cast<size_t>(columns[k])];
-            std::string head = names[k] + "," + f.type;
-            if (f.type == 'C')
-                head += "," + std::to_string(f.length);
-            if (f.type == 'N')
-                head += "," + std::to_string(f.length) + "," + std::to_string(f.decimals);
-            EXPECT_EQ(rows[0][k], head) << c.output;
-        }
-        for (size_t r = 0; r < e.rows.size(); ++r) {
-            for (size_t k = 0; k < columns.size(); ++k) {
-                const std::string &want = e.rows[r][static_cast<size_t>(columns[k])];
-                const std::string &cell = rows[r + 1][k];
-                const char type = e.fields[static_cast<size_t>(columns[k])].type;
-                std::string got;
-                if (type == 'N') {
-                    got = cell.empty() ? "-"
-                                       : numberText(std::stod(cell),
-                                                    e.fields[static_cast<size_t>(columns[k])].decimals, 99);
-                } else if (type == 'L') {
-                    got = cell == "TRUE" ? "T" : cell == "FALSE" ? "F" : cell.empty() ? "-" : cell;
-                } else if (type == 'D') {
-                    // Shown as MM/DD/YY in the tests' locale.
-                    got = want == "-" ? (cell.empty() ? "-" : cell)
-                          : cell == want.substr(7, 2) + "/" + want.substr(10, 2) + "/" + want.substr(4, 2)
-                              ? want
-                              : cell;
-                } else if (type == 'M') {
-                    got = cell.empty() ? "-" : test::textValue(cell);
-                } else {
-                    got = test::textValue(cell);
-                }
-                EXPECT_EQ(got, want) << c.output << " record " << r << " " << names[k] << ": " << cell;
+    // The values, every one; the fields' types and widths are dbfread's to check.
+    ASSERT_EQ(rows.size(), e.rows.size() + 1);
+    ASSERT_EQ(rows[0].size(), exported.size());
+    for (size_t r = 0; r < e.rows.size(); ++r) {
+        for (size_t k = 0; k < exported.size(); ++k) {
+            const std::string &want = e.rows[r][exported[k]];
+            const std::string &cell = rows[r + 1][k];
+            const test::DbfField &f = e.fields[exported[k]];
+            std::string got;
+            if (f.type == 'N') {
+                got = cell.empty() ? "-" : numberText(std::stod(cell), f.decimals, 99);
+            } else if (f.type == 'L') {
+                got = cell == "TRUE" ? "T" : cell == "FALSE" ? "F" : cell.empty() ? "-" : cell;
+            } else if (f.type == 'D') {
+                // Shown as MM/DD/YY in the tests' locale.
+                got = want == "-" ? (cell.empty() ? "-" : cell)
+                      : cell == want.substr(7, 2) + "/" + want.substr(10, 2) + "/" + want.substr(4, 2)
+                          ? want
+                          : cell;
+            } else if (f.type == 'M') {
+                got = cell.empty() ? "-" : test::textValue(cell);
+            } else {
+                got = test::textValue(cell);
             }
+            EXPECT_EQ(got, want) << "record " << r << " " << e.names[exported[k]] << ": " << cell;
         }
     }
 }

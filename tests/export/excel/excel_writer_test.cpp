@@ -9,7 +9,6 @@
 
 #include "export/excel/excel_readers.h"
 #include "export/excel/excel_writer.h"
-#include "export/settings.h"
 #include "fixture/fixtures.h"
 #include "fixture/paradox_builder.h"
 #include "source/paradox_table.h"
@@ -187,22 +186,20 @@ TEST_F(ExcelOutput, EveryKindOfValueBecomesItsCellInBothFormats) {
         << "an ordinary file, not the temporary file's owner-only mode";
 }
 
-// The fixture library's tables, and the all-types table with its .mb, through LibreOffice: it opens
-// every file and shows the values a person sees.
+// The kinds table, with its memos in the .mb, through LibreOffice: it opens both files and shows the
+// values a person sees.
 TEST_F(ExcelOutput, LibreOfficeOpensTheFilesAndShowsTheValues) {
     if (test::sofficeProgram().empty())
         GTEST_SKIP() << "LibreOffice (libreoffice-calc-nogui) is not installed";
     writeKinds(dir.file("kinds.db"));
     std::string error;
-    ASSERT_TRUE(fixture::makeAllTypesTable(dir.file("alltypes.db"), &error)) << error;
     std::vector<std::string> files;
-    for (const char *table : {"kinds", "alltypes"})
-        for (const char *ext : {"xlsx", "xls"}) {
-            const std::string out = std::string(table) + "-" + ext + "." + ext;
-            test::RunResult r = quorv({std::string(table) + ".db", out});
-            ASSERT_NE(r.status, 2) << r.err;
-            files.push_back(dir.file(out));
-        }
+    for (const char *ext : {"xlsx", "xls"}) {
+        const std::string out = std::string("kinds-") + ext + "." + ext;
+        test::RunResult r = quorv({"kinds.db", out});
+        ASSERT_NE(r.status, 2) << r.err;
+        files.push_back(dir.file(out));
+    }
     const std::string csvDir = dir.file("csv");
     fs::create_directories(csvDir);
     ASSERT_TRUE(test::libreOfficeToCsv(files, csvDir, &error)) << error;
@@ -232,62 +229,47 @@ TEST_F(ExcelOutput, LibreOfficeOpensTheFilesAndShowsTheValues) {
         EXPECT_EQ(rows[5][2], "12/31/9999");
         EXPECT_EQ(rows[5][1], "\u20ac 5");
         EXPECT_EQ(rows[6][2], "10000-01-01");
-
-        test::CsvRows all;
-        ASSERT_TRUE(test::readCsvWithPython(csvDir + "/alltypes-" + ext + "-alltypes.csv", ',', '"', true, all,
-                                            &error))
-            << error;
-        ASSERT_EQ(all.size(), 6u);
-        EXPECT_EQ(all[3][0], "It's \"quoted\" \\ back; semi, comma");
-        EXPECT_EQ(all[3][1], "1787-12-07") << "before 1900: text";
-        EXPECT_EQ(all[4][0], "Caf\u00e9 cr\u00e8me br\u00fbl\u00e9e \u20ac 5");
-        EXPECT_EQ(all[4][1], "06/30/2150");
-        EXPECT_EQ(all[4][7], fixture::fillText(3000)) << "memo text from the .mb";
-        EXPECT_EQ(all[5][9], fixture::fillText(2049));
     }
 }
 
 // A filtered, sorted export of some columns, from a table whose name is no valid sheet name; and a
-// table name longer than a sheet name.
+// table name longer than a sheet name. Rows, columns and sheet names are chosen before the book is
+// written, the same way for both formats: .xls stands for both.
 TEST_F(ExcelOutput, FilteredRowsColumnsAndSheetNamesFromOddTableNames) {
     writeKinds(dir.file("kinds.db"));
     const std::string odd = "my[data]:v2.part.db", longName = std::string(40, 'L') + ".db";
     fs::copy_file(dir.file("kinds.db"), dir.file(odd));
     fs::copy_file(dir.file("kinds.db"), dir.file(longName));
     test::writeFile(dir.file("filter.txt"), "Name:!empty()\n");
-    for (const std::string ext : {".xlsx", ".xls"}) {
-        test::RunResult r =
-            quorv({odd, odd + ext, "/FILTER:filter.txt", "/COLUMNS:Paid,Born,Id", "/SORTBY:Id", "/DESC"});
-        EXPECT_EQ(r.status, 0) << r.err;
-        r = quorv({longName, longName + ext});
-        EXPECT_EQ(r.status, 0) << r.err;
-    }
-    auto books = read({odd + ".xlsx", odd + ".xls", longName + ".xlsx", longName + ".xls"});
-    for (const std::string ext : {".xlsx", ".xls"}) {
-        SCOPED_TRACE(ext);
-        EXPECT_EQ(books[longName + ext].at(0).name, std::string(31, 'L'));
-        ASSERT_EQ(books[odd + ext].size(), 1u);
-        const XlSheet &s = books[odd + ext][0];
-        EXPECT_EQ(s.name, "my_data__v2");
-        EXPECT_EQ(s.rows, 5) << "records 5, 4, 3, 1 (2 and 6 have no Name)";
-        // The columns in table order: Id, Born, Paid.
-        EXPECT_EQ(s.cells.at({0, 0}).value, "Id");
-        EXPECT_EQ(s.cells.at({0, 1}).value, "Born");
-        EXPECT_EQ(s.cells.at({0, 2}).value, "Paid");
-        const std::vector<std::string> ids = {"5.0", "4.0", "3.0", "1.0"};
-        for (int r = 1; r <= 4; ++r)
-            EXPECT_EQ(s.cells.at({r, 0}).value, ids[static_cast<size_t>(r - 1)]) << "row " << r;
-        EXPECT_EQ(s.cells.at({1, 1}).value, "9999-12-31");
-        EXPECT_EQ(s.cells.at({3, 1}).value, "1899-12-31");
-        EXPECT_EQ(s.cells.at({4, 2}).value, "1");
-        EXPECT_EQ(s.cells.size(), 3u + 4 * 3);
-        EXPECT_EQ(s.widths.size(), 1u);
-        EXPECT_EQ(s.widths.count(1), 1u) << "the date column is now the second";
-    }
+    test::RunResult r =
+        quorv({odd, odd + ".xls", "/FILTER:filter.txt", "/COLUMNS:Paid,Born,Id", "/SORTBY:Id", "/DESC"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = quorv({longName, longName + ".xls"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    auto books = read({odd + ".xls", longName + ".xls"});
+    EXPECT_EQ(books[longName + ".xls"].at(0).name, std::string(31, 'L'));
+    ASSERT_EQ(books[odd + ".xls"].size(), 1u);
+    const XlSheet &s = books[odd + ".xls"][0];
+    EXPECT_EQ(s.name, "my_data__v2");
+    EXPECT_EQ(s.rows, 5) << "records 5, 4, 3, 1 (2 and 6 have no Name)";
+    // The columns in table order: Id, Born, Paid.
+    EXPECT_EQ(s.cells.at({0, 0}).value, "Id");
+    EXPECT_EQ(s.cells.at({0, 1}).value, "Born");
+    EXPECT_EQ(s.cells.at({0, 2}).value, "Paid");
+    const std::vector<std::string> ids = {"5.0", "4.0", "3.0", "1.0"};
+    for (int row = 1; row <= 4; ++row)
+        EXPECT_EQ(s.cells.at({row, 0}).value, ids[static_cast<size_t>(row - 1)]) << "row " << row;
+    EXPECT_EQ(s.cells.at({1, 1}).value, "9999-12-31");
+    EXPECT_EQ(s.cells.at({3, 1}).value, "1899-12-31");
+    EXPECT_EQ(s.cells.at({4, 2}).value, "1");
+    EXPECT_EQ(s.cells.size(), 3u + 4 * 3);
+    EXPECT_EQ(s.widths.size(), 1u);
+    EXPECT_EQ(s.widths.count(1), 1u) << "the date column is now the second";
 }
 
 // The issue's check: 100,000 records to .xls give out_0.xls with 65534 records and out.xls with the
 // other 34466 in "Sheet1"; exactly 65534 kept records give one workbook.
+// (.xlsx books are split by the same code past their 1,048,575 records.)
 TEST_F(ExcelOutput, XlsSplitsEvery65534Records) {
     std::string error;
     ASSERT_TRUE(fixture::makeBigTable(dir.file("big.db"), 100000, 11, &error)) << error;
@@ -318,48 +300,8 @@ TEST_F(ExcelOutput, XlsSplitsEvery65534Records) {
     EXPECT_EQ(exact.cells.at({65534, 0}).value, "65534.0");
 }
 
-// The same splitting for .xlsx past its row limit, with books made small.
-TEST_F(ExcelOutput, XlsxSplitsTheSameWayPastItsLimit) {
-    std::string error;
-    ASSERT_TRUE(fixture::makeBigTable(dir.file("big.db"), 2500, 5, &error)) << error;
-    ExportSettings settings;
-    settings.outputType = OutputType::Xlsx;
-    settings.outputPath = dir.file("OUT.XLSX");
-    SourceTable table;
-    table.path = dir.file("big.db");
-    ASSERT_TRUE(openSourceTable(table, settings, &error)) << error;
-    ExportRun run(table, settings);
-    for (int f = 0; f < table.fieldCount; ++f)
-        run.columns.push_back(f);
-    run.selectedCount = table.fieldCount;
-    ExcelWriter writer(settings);
-    writer.setRecordsPerBook(1000);
-    ASSERT_TRUE(writer.head(run));
-    for (int r = 0; r < table.recordCount; ++r) {
-        ASSERT_TRUE(readRecord(table, r));
-        ASSERT_TRUE(writer.record(run)) << (run.problems.empty() ? "" : run.problems.back());
-        ++run.written;
-    }
-    ASSERT_TRUE(writer.trailer(run));
-    closeSourceTable(table);
-    EXPECT_TRUE(filesBesides({"big.db", "OUT_0.XLSX", "OUT_1.XLSX", "OUT.XLSX"}).empty())
-        << "parts keep the extension as written";
-
-    auto books = read({"OUT_0.XLSX", "OUT_1.XLSX", "OUT.XLSX"}, true);
-    const std::vector<std::tuple<std::string, std::string, int, std::string>> parts = {
-        {"OUT_0.XLSX", "big", 1001, "1.0"}, {"OUT_1.XLSX", "Sheet1", 1001, "1001.0"}, {"OUT.XLSX", "Sheet1", 501, "2001.0"}};
-    for (const auto &[file, sheet, rows, firstId] : parts) {
-        SCOPED_TRACE(file);
-        ASSERT_EQ(books[file].size(), 1u);
-        EXPECT_EQ(books[file][0].name, sheet);
-        EXPECT_EQ(books[file][0].rows, rows);
-        EXPECT_EQ(books[file][0].cells.at({1, 0}).value, firstId);
-        EXPECT_EQ(books[file][0].cells.at({0, 0}).value, "Id");
-    }
-}
-
 TEST(ExcelNames, SplitPartsAndSheetNames) {
-    EXPECT_EQ(excelSplitPath("/data/out.xls", BookKind::Classic, 0), "/data/out_0.xls");
+    // out.xls to out_0.xls goes through XlsSplitsEvery65534Records.
     EXPECT_EQ(excelSplitPath("out.Xls", BookKind::Classic, 12), "out_12.Xls");
     EXPECT_EQ(excelSplitPath("/my.xls.files/out.xlsx", BookKind::Xml, 1), "/my.xls.files/out_1.xlsx")
         << "only the file name's extension counts, not an .xls in a folder name";
@@ -367,40 +309,36 @@ TEST(ExcelNames, SplitPartsAndSheetNames) {
     EXPECT_EQ(excelSplitPath("out", BookKind::Xml, 2), "out_2.xlsx");
     EXPECT_EQ(excelSplitPath(".xls", BookKind::Classic, 0), ".xls_0.xls");
 
-    EXPECT_EQ(sheetNameForTable("/t/Customer.backup.db", 1252), "Customer");
     EXPECT_EQ(sheetNameForTable("/t/Kunden\xE4.DB", 1252), "Kunden\u00e4") << "a name in the ANSI code page";
     EXPECT_EQ(sheetNameForTable("/t/Kunden\u00e4.DB", 1252), "Kunden\u00e4") << "a UTF-8 name stays";
 }
 
+// The cases the exports above do not write (a name cut to 31 characters, [ ] and : replaced, a taken
+// name numbered are in FilteredRowsColumnsAndSheetNamesFromOddTableNames and the appending tests).
 TEST(ExcelNames, SheetNamesAreMadeValidAndUnique) {
-    EXPECT_EQ(validSheetName("a[b]c:d*e?f/g\\h"), "a_b_c_d_e_f_g_h");
+    EXPECT_EQ(validSheetName("a*e?f/g\\h"), "a_e_f_g_h");
     EXPECT_EQ(validSheetName("'quoted'"), "quoted");
     EXPECT_EQ(validSheetName(""), "Sheet1");
     EXPECT_EQ(validSheetName("tab\there"), "tab_here");
-    EXPECT_EQ(validSheetName(std::string(40, 'x')), std::string(31, 'x'));
     // 31 UTF-16 units: a character outside the BMP counts two and is not split.
     EXPECT_EQ(validSheetName(std::string(30, 'x') + "\U0001F600"), std::string(30, 'x'));
     EXPECT_EQ(validSheetName(std::string(29, 'x') + "\U0001F600"), std::string(29, 'x') + "\U0001F600");
     EXPECT_EQ(utf16Length("\u00e9\U0001F600"), 3u);
     EXPECT_EQ(cutToUtf16Units("ab\U0001F600", 3), "ab");
 
-    EXPECT_EQ(uniqueSheetName("Sheet2", {"Sheet1"}), "Sheet2");
     EXPECT_EQ(uniqueSheetName("Sheet2", {"sheet2"}), "Sheet2 (2)") << "names compare ignoring case";
     EXPECT_EQ(uniqueSheetName("Sheet2", {"SHEET2", "Sheet2 (2)"}), "Sheet2 (3)");
     EXPECT_EQ(uniqueSheetName(std::string(31, 'y'), {std::string(31, 'y')}), std::string(27, 'y') + " (2)");
 }
 
-TEST(ExcelDates, SerialNumbersOfBothDateSystems) {
+// The dates the kinds table does not hold (1 March 1900, 9999-12-31, 1899-12-31 and a day past 9999
+// are read back from it by every reader).
+TEST(ExcelDates, DatesBefore1March1900HaveNoSerialNumber) {
     auto book = Workbook::create(BookKind::Classic, "/tmp");
     double serial = 0;
     auto pack = [&](int y, int m, int d) { return book->datePack(y, m, d, serial) ? serial : -1; };
-    EXPECT_EQ(pack(1900, 3, 1), 61) << "Excel counts a 29 February 1900";
     EXPECT_EQ(pack(1900, 2, 28), -1) << "LibreOffice shows serial 59 as 27 February";
     EXPECT_EQ(pack(1900, 1, 1), -1);
-    EXPECT_EQ(pack(2024, 3, 7), 45358);
-    EXPECT_EQ(pack(9999, 12, 31), 2958465);
-    EXPECT_EQ(pack(1899, 12, 31), -1);
-    EXPECT_EQ(pack(10000, 1, 1), -1);
     EXPECT_EQ(pack(1, 1, 1), -1);
 }
 
@@ -429,9 +367,6 @@ TEST_F(ExcelOutput, AppendingTwiceAddsSheetsAndKeepsTheEarlierOnes) {
         test::RunResult r = quorv({"kinds.db", out});
         ASSERT_EQ(r.status, 0) << r.err;
         const auto before = read({out});
-        const auto entriesBefore = std::string(out).find("xlsx") != std::string::npos
-                                       ? packageEntries(dir.file(out))
-                                       : std::map<std::string, std::string>{};
         test::writeFile(dir.file("some.txt"), "Id:>4\n");
         r = quorv({"kinds.db", out, "/append", "/FILTER:some.txt"});
         ASSERT_EQ(r.status, 0) << r.err;
@@ -457,19 +392,7 @@ TEST_F(ExcelOutput, AppendingTwiceAddsSheetsAndKeepsTheEarlierOnes) {
         XlSheet third = book[2];
         third.name = "kinds";
         expectKinds(third, std::string(out) + " Sheet3");
-
-        if (!entriesBefore.empty()) {
-            // Every part but the three that list sheets is the same, byte for byte.
-            const auto entriesAfter = packageEntries(dir.file(out));
-            for (const auto &[name, crc] : entriesBefore) {
-                ASSERT_TRUE(entriesAfter.count(name)) << name;
-                if (name != "[Content_Types].xml" && name != "xl/workbook.xml" &&
-                    name != "xl/_rels/workbook.xml.rels") {
-                    EXPECT_EQ(entriesAfter.at(name), crc) << name << " changed";
-                }
-            }
-            EXPECT_EQ(entriesAfter.size(), entriesBefore.size() + 2);
-        }
+        // The .xlsx package's parts kept byte for byte: AppendingToWorkbooksOfOtherPrograms, same merge.
     }
     EXPECT_TRUE(filesBesides({"kinds.db", "kinds.mb", "book.xlsx", "book.xls", "some.txt"}).empty());
 }
@@ -519,6 +442,7 @@ TEST_F(ExcelOutput, AppendingToWorkbooksOfOtherPrograms) {
         << error;
     fs::copy_file(loDir + "/ours.xls", dir.file("lo.xls"));
     fs::copy_file(dir.file("lo2") + "/ours.xlsx", dir.file("lo.xlsx"));
+    const auto loBefore = read({"lo.xls", "lo.xlsx"});
     for (const char *file : {"lo.xls", "lo.xlsx"}) {
         r = quorv({"kinds.db", file, "/append"});
         ASSERT_EQ(r.status, 0) << r.err;
@@ -528,7 +452,13 @@ TEST_F(ExcelOutput, AppendingToWorkbooksOfOtherPrograms) {
         SCOPED_TRACE(file);
         const XlBook &book = books[file];
         ASSERT_EQ(book.size(), 2u);
-        EXPECT_EQ(book[0].cells.at({1, 1}).value, "Ren\u00e9e") << "LibreOffice's sheet kept";
+        // LibreOffice's sheet kept, every cell: our readers of its files read them all.
+        EXPECT_EQ(book[0].cells.at({1, 1}).value, "Ren\u00e9e");
+        ASSERT_EQ(book[0].cells.size(), loBefore.at(file)[0].cells.size());
+        for (const auto &[at, cell] : loBefore.at(file)[0].cells) {
+            EXPECT_EQ(book[0].cells.at(at).value, cell.value) << at.first << "," << at.second;
+            EXPECT_EQ(book[0].cells.at(at).kind, cell.kind) << at.first << "," << at.second;
+        }
         EXPECT_EQ(book[1].name, "Sheet2");
         added = book[1];
         added.name = "kinds";
@@ -547,7 +477,6 @@ TEST_F(ExcelOutput, AppendingToAFileThatIsNoWorkbookLeavesItAlone) {
         EXPECT_EQ(test::readFile(dir.file(out)), text);
     }
     // A zip that is no workbook.
-    fs::copy_file(dir.file("kinds.db"), dir.file("x.bin"));
     std::string out, error;
     ASSERT_TRUE(test::runPython("import sys, zipfile\nzipfile.ZipFile(sys.argv[1], 'w').writestr('a.txt', 'x')\n",
                                 {dir.file("zip.xlsx")}, &out, &error))
@@ -557,7 +486,7 @@ TEST_F(ExcelOutput, AppendingToAFileThatIsNoWorkbookLeavesItAlone) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("not an .xlsx workbook"), std::string::npos) << r.err;
     EXPECT_EQ(test::readFile(dir.file("zip.xlsx")), zip);
-    EXPECT_TRUE(filesBesides({"kinds.db", "kinds.mb", "notes.xlsx", "notes.xls", "x.bin", "zip.xlsx"}).empty());
+    EXPECT_TRUE(filesBesides({"kinds.db", "kinds.mb", "notes.xlsx", "notes.xls", "zip.xlsx"}).empty());
 }
 
 // ---------------------------------------------------------------------------------------------

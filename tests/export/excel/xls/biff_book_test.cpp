@@ -104,13 +104,9 @@ test::XlBook readWithXlrd(const std::string &path) {
     return books[path];
 }
 
-// LibreOffice drops cells holding empty text; `emptyTextDropped` allows for that.
-void expectSameCells(const XlsBook &want, int wantSheet, const XlsBook &got, int gotSheet,
-                     bool emptyTextDropped = false) {
+void expectSameCells(const XlsBook &want, int wantSheet, const XlsBook &got, int gotSheet) {
     size_t expected = 0;
     want.forEachCell(wantSheet, [&](int r, int c, const XlsCell &w) {
-        if (emptyTextDropped && w.kind == XlsCell::Kind::Text && w.text.empty())
-            return;
         ++expected;
         auto g = got.cell(gotSheet, r, c);
         ASSERT_TRUE(g.has_value()) << "missing cell " << r << "," << c;
@@ -124,12 +120,12 @@ void expectSameCells(const XlsBook &want, int wantSheet, const XlsBook &got, int
     EXPECT_EQ(got.cellCount(gotSheet), expected);
 }
 
-void expectSameBook(const XlsBook &want, const XlsBook &got, bool emptyTextDropped = false) {
+void expectSameBook(const XlsBook &want, const XlsBook &got) {
     ASSERT_EQ(got.sheetCount(), want.sheetCount());
     for (int s = 0; s < want.sheetCount(); ++s) {
         SCOPED_TRACE("sheet " + want.sheetName(s));
         EXPECT_EQ(got.sheetName(s), want.sheetName(s));
-        expectSameCells(want, s, got, s, emptyTextDropped);
+        expectSameCells(want, s, got, s);
     }
 }
 
@@ -143,30 +139,17 @@ class XlsSampleFile : public ::testing::Test {
     std::string error;
 };
 
-TEST(XlsBookModel, CellsAreStoredSparselyAndReplaced) {
+// Cells outside a sheet are refused. (Where cells lie and how many rows a sheet has, xlrd reads back
+// from the sample; the cut of a long text to 32767 characters every reader reads in excel_writer_test.)
+TEST(XlsBookModel, CellsOutsideTheSheetAndTextsCutBetweenSurrogates) {
     XlsBook b;
     const int s = b.addSheet("S");
-    b.writeNumber(s, 5, 7, 1);
-    b.writeText(s, 5, 2, "left");
-    b.writeText(s, 5, 7, "replaced");
-    b.writeLogical(s, 0, 0, true);
-    EXPECT_EQ(b.cellCount(s), 3u);
-    EXPECT_EQ(b.rowCount(s), 6);
-    EXPECT_EQ(b.columnCount(s), 8);
-    EXPECT_EQ(b.cell(s, 5, 7)->text, "replaced");
-    EXPECT_FALSE(b.cell(s, 4, 7).has_value());
-    std::vector<std::pair<int, int>> order;
-    b.forEachCell(s, [&](int r, int c, const XlsCell &) { order.emplace_back(r, c); });
-    EXPECT_EQ(order, (std::vector<std::pair<int, int>>{{0, 0}, {5, 2}, {5, 7}}));
-
     EXPECT_THROW(b.writeNumber(s, 65536, 0, 1), std::out_of_range);
     EXPECT_THROW(b.writeNumber(s, 0, 256, 1), std::out_of_range);
     EXPECT_THROW(b.writeNumber(1, 0, 0, 1), std::out_of_range);
     EXPECT_THROW(b.setColumnWidth(s, -1, 2, 10), std::out_of_range);
 
     // Text is cut to 32767 UTF-16 units, never inside a surrogate pair.
-    b.writeText(s, 1, 0, std::string(40000, 'y'));
-    EXPECT_EQ(b.cell(s, 1, 0)->text.size(), 32767u);
     b.writeText(s, 1, 1, "a" + repeat("\xF0\x9F\x98\x80", 20000));
     EXPECT_EQ(b.cell(s, 1, 1)->text, "a" + repeat("\xF0\x9F\x98\x80", 16383));
 }
@@ -180,17 +163,7 @@ TEST_F(XlsSampleFile, OurReaderReadsBackWhatWeWrite) {
     EXPECT_EQ(loaded.columnWidth(0, 0), 11.0);
     EXPECT_EQ(loaded.columnWidth(0, 3), 20.5);
     EXPECT_EQ(loaded.columnWidth(0, 4), 0.0);
-
-    // Appending: load, add a sheet, save, and everything is there.
-    const int extra = loaded.addSheet("Appended");
-    loaded.writeText(extra, 0, 0, "new");
-    ASSERT_TRUE(loaded.save(path, &error)) << error;
-    XlsBook again;
-    ASSERT_TRUE(again.load(path, &error)) << error;
-    ASSERT_EQ(again.sheetCount(), 5);
-    expectSameCells(book, 2, again, 2);
-    EXPECT_EQ(again.cell(4, 0, 0)->text, "new");
-    EXPECT_EQ(again.frozenRows(0), 1);
+    // Appending (load, add a sheet, save) is read back by xlrd in excel_writer_test.
 
     // The strings table of the sample is long enough to go on in CONTINUE records.
     const std::string stream = book.workbookStream();
@@ -265,24 +238,6 @@ TEST_F(XlsSampleFile, XlrdReadsTypesValuesAndLayout) {
     ASSERT_EQ(small.size(), 1u);
     EXPECT_EQ(small[0].cells.at({0, 0}).value, "2023-03-15");
     EXPECT_EQ(small[0].cells.at({1, 0}).value, kZoe);
-}
-
-// LibreOffice reads our file and saves it as its own .xls, which our reader reads back: every cell
-// of every sheet is there with its kind and value, so LibreOffice read them all as written (its view
-// of the values as a person sees them is checked in excel_writer_test.cpp).
-TEST_F(XlsSampleFile, LibreOfficeReadsOurFileAndWeReadItsOwn) {
-    if (test::sofficeProgram().empty())
-        GTEST_SKIP() << "LibreOffice is not installed";
-    // LibreOffice's .xls of our file: its SST, formats and row layout, read by us.
-    const std::string loDir = dir.file("lo");
-    fs::create_directories(loDir);
-    ASSERT_TRUE(test::libreOfficeConvert({path}, "xls:MS Excel 97", loDir, &error)) << error;
-    XlsBook loaded;
-    ASSERT_TRUE(loaded.load(loDir + "/sample.xls", &error)) << error;
-    expectSameBook(book, loaded, true);
-    EXPECT_EQ(loaded.frozenRows(0), 1);
-    EXPECT_NEAR(loaded.columnWidth(0, 0), 11.0, 0.5);
-    EXPECT_NEAR(loaded.columnWidth(0, 2), 20.5, 0.5);
 }
 
 // 65535 rows x 20 columns of numbers and distinct strings: a file over 7 MB, so the compound file
@@ -392,7 +347,7 @@ TEST(XlsBookFile, DamagedFilesGiveErrors) {
     EXPECT_FALSE(b.loadWorkbookStream(runOn, &error));
     EXPECT_NE(error.find("without an EOF"), std::string::npos) << error;
 
-    // Files: missing, not a compound file, no workbook inside, cut short.
+    // Files: missing, not a compound file, no workbook inside. (A cut compound file: compound_file_test.)
     TempDir dir;
     EXPECT_FALSE(b.load(dir.file("missing.xls"), &error));
     std::ofstream(dir.file("text.xls")) << "Name,Amount\nx,1\n";
@@ -400,15 +355,6 @@ TEST(XlsBookFile, DamagedFilesGiveErrors) {
     EXPECT_NE(error.find("compound"), std::string::npos) << error;
     ASSERT_TRUE(writeCompoundFile(dir.file("other.xls"), {{"Other", "data"}}, &error));
     EXPECT_FALSE(b.load(dir.file("other.xls"), &error));
-    const std::string path = dir.file("s.xls");
-    ASSERT_TRUE(sample.save(path, &error)) << error;
-    std::ifstream in(path, std::ios::binary);
-    const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    for (size_t len : {size_t{0}, size_t{100}, size_t{512}, whole.size() / 2, whole.size() - 1}) {
-        std::ofstream(path, std::ios::binary | std::ios::trunc)
-            .write(whole.data(), static_cast<std::streamsize>(len));
-        EXPECT_FALSE(b.load(path, &error)) << len;
-    }
 }
 
 } // namespace

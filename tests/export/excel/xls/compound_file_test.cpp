@@ -75,10 +75,8 @@ TEST(CompoundFile, DamagedFilesGiveErrors) {
         return !r.readStream("Workbook", &out, &err) || !r.readStream("s", &out, &err);
     };
 
-    EXPECT_TRUE(fails(""));
-    EXPECT_TRUE(fails(std::string(511, '\0')));
     EXPECT_TRUE(fails(std::string(4096, 'x')));
-    // Cut anywhere short of the full length.
+    // Cut anywhere short of the full length (nothing at all, and less than a header, included).
     for (size_t len = 0; len < file.size(); len += 97)
         EXPECT_TRUE(fails(file.substr(0, len))) << len;
 
