@@ -2,7 +2,7 @@
 # Build: compiler, CMake, pxlib and the libraries the writers use.
 BUILD_PACKAGES="g++ cmake make pkg-config libgtest-dev pxlib-dev libxlsxwriter-dev libminizip-dev zlib1g-dev libpugixml-dev qt6-base-dev help2man"
 # Tests: independent readers of our output.
-TEST_PACKAGES="python3 python3-dbfread python3-dbf python3-openpyxl python3-xlrd libxml2-utils sqlite3 postgresql mariadb-server libreoffice-calc-nogui libreoffice-base-drivers libreoffice-writer-nogui poppler-utils chromium python3-html5lib python3-lxml python3-feedparser unrtf locales-all xvfb xauth lintian desktop-file-utils man-db shared-mime-info dpkg-dev"
+TEST_PACKAGES="python3 python3-dbfread python3-openpyxl python3-xlrd libxml2-utils sqlite3 postgresql mariadb-server libreoffice-calc-nogui libreoffice-base-drivers libreoffice-writer-nogui poppler-utils chromium python3-html5lib python3-lxml python3-feedparser unrtf locales-all xvfb xauth lintian desktop-file-utils man-db shared-mime-info dpkg-dev"
 # Making the Debian package (scripts/make-deb.sh; the manual page needs help2man from the build list).
 PACKAGE_PACKAGES="dpkg-dev lintian"
 # Fuzzing (fuzz/run.sh only; the suite replays the kept inputs without clang).

@@ -267,9 +267,8 @@ TEST_F(ExcelOutput, FilteredRowsColumnsAndSheetNamesFromOddTableNames) {
     EXPECT_EQ(s.widths.count(1), 1u) << "the date column is now the second";
 }
 
-// The check: 100,000 records to .xls give out_0.xls with 65534 records and out.xls with the
-// other 34466 in "Sheet1"; exactly 65534 kept records give one workbook.
-// (.xlsx books are split by the same code past their 1,048,575 records.)
+// 100,000 records to .xls give out_0.xls with 65534 records and out.xls with the other 34466 in
+// "Sheet1"; exactly 65534 kept records give one workbook.
 TEST_F(ExcelOutput, XlsSplitsEvery65534Records) {
     std::string error;
     ASSERT_TRUE(fixture::makeBigTable(dir.file("big.db"), 100000, 11, &error)) << error;
@@ -298,6 +297,46 @@ TEST_F(ExcelOutput, XlsSplitsEvery65534Records) {
     EXPECT_EQ(exact.name, "big");
     EXPECT_EQ(exact.rows, 65535);
     EXPECT_EQ(exact.cells.at({65534, 0}).value, "65534.0");
+}
+
+// The same splitting for .xlsx past its row limit, with books made small.
+TEST_F(ExcelOutput, XlsxSplitsTheSameWayPastItsLimit) {
+    std::string error;
+    ASSERT_TRUE(fixture::makeBigTable(dir.file("big.db"), 2500, 5, &error)) << error;
+    ExportSettings settings;
+    settings.outputType = OutputType::Xlsx;
+    settings.outputPath = dir.file("OUT.XLSX");
+    SourceTable table;
+    table.path = dir.file("big.db");
+    ASSERT_TRUE(openSourceTable(table, settings, &error)) << error;
+    ExportRun run(table, settings);
+    for (int f = 0; f < table.fieldCount; ++f)
+        run.columns.push_back(f);
+    run.selectedCount = table.fieldCount;
+    ExcelWriter writer(settings);
+    writer.setRecordsPerBook(1000);
+    ASSERT_TRUE(writer.head(run));
+    for (int r = 0; r < table.recordCount; ++r) {
+        ASSERT_TRUE(readRecord(table, r));
+        ASSERT_TRUE(writer.record(run)) << (run.problems.empty() ? "" : run.problems.back());
+        ++run.written;
+    }
+    ASSERT_TRUE(writer.trailer(run));
+    closeSourceTable(table);
+    EXPECT_TRUE(filesBesides({"big.db", "OUT_0.XLSX", "OUT_1.XLSX", "OUT.XLSX"}).empty())
+        << "parts keep the extension as written";
+
+    auto books = read({"OUT_0.XLSX", "OUT_1.XLSX", "OUT.XLSX"}, true);
+    const std::vector<std::tuple<std::string, std::string, int, std::string>> parts = {
+        {"OUT_0.XLSX", "big", 1001, "1.0"}, {"OUT_1.XLSX", "Sheet1", 1001, "1001.0"}, {"OUT.XLSX", "Sheet1", 501, "2001.0"}};
+    for (const auto &[file, sheet, rows, firstId] : parts) {
+        SCOPED_TRACE(file);
+        ASSERT_EQ(books[file].size(), 1u);
+        EXPECT_EQ(books[file][0].name, sheet);
+        EXPECT_EQ(books[file][0].rows, rows);
+        EXPECT_EQ(books[file][0].cells.at({1, 0}).value, firstId);
+        EXPECT_EQ(books[file][0].cells.at({0, 0}).value, "Id");
+    }
 }
 
 TEST(ExcelNames, SplitPartsAndSheetNames) {
