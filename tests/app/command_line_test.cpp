@@ -247,13 +247,10 @@ TEST_F(CommandLine, WildcardBatchAndShellExpandedTables) {
     EXPECT_NE(r.err.find("broken.db"), std::string::npos);
     EXPECT_EQ(log.find("Thumbs"), std::string::npos);
 
-    r = quorv({"in/a.db", "in/B.DB", "out2", "/TOtxt"});
-    EXPECT_NE(r.status, 0); // out2 does not exist
-    std::filesystem::create_directories(dir.file("out2"));
-    r = quorv({"in/a.db", "in/B.DB", "out2", "/TOtxt"});
+    r = quorv({"in/a.db", "in/B.DB", "out", "/TOtxt"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(test::fileExists(dir.file("out2/a.txt")));
-    EXPECT_TRUE(test::fileExists(dir.file("out2/B.txt")));
+    EXPECT_TRUE(test::fileExists(dir.file("out/a.txt")));
+    EXPECT_TRUE(test::fileExists(dir.file("out/B.txt")));
 
     r = quorv({"in/*.nomatch.db", "out", "/TOcsv", "/LOG:none.log"});
     EXPECT_EQ(r.status, 1);
@@ -306,6 +303,4 @@ TEST_F(CommandLine, BadCommandLinesGetOneLineErrors) {
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("/SORTBY:"), std::string::npos);
     EXPECT_NE(help.out.find(".csv"), std::string::npos);
-    EXPECT_EQ(quorv({"--version"}).status, 0);
-    EXPECT_EQ(quorv({"/uninstall"}).status, 0);
 }

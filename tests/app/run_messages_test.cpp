@@ -127,10 +127,8 @@ TEST_F(RunMessages, ProgressOnlyOnATerminal) {
     writeTable("c.db", 437, "Name", "M\x81ller");
 
     int status = -1;
-    std::string screen = runOnTerminal({test::quorvBinary(), "*.db", "out", "/TOcsv"}, dir.path(), status);
-    EXPECT_EQ(status, 1) << screen; // the output folder does not exist
     std::filesystem::create_directories(dir.file("out"));
-    screen = runOnTerminal({test::quorvBinary(), "*.db", "out", "/TOcsv"}, dir.path(), status);
+    std::string screen = runOnTerminal({test::quorvBinary(), "*.db", "out", "/TOcsv"}, dir.path(), status);
     EXPECT_EQ(status, 0) << screen;
     EXPECT_NE(screen.find("\ra.db (1 of 3): 0%, 0 of 60000 records"), std::string::npos) << screen;
     EXPECT_NE(screen.find("\rb.db (2 of 3): "), std::string::npos) << screen;

