@@ -136,9 +136,8 @@ void DialogTest::columnsCancelKeepsOrderAndDecimals() {
     auto dialog = makeColumnsDialog(nullptr, table, settings);
     QCOMPARE(names(*dialog), QString("a b c-"));
     auto *decimals = child<QSpinBox>(*dialog, "decimals");
-    QCOMPARE(decimals->maximum(), kMaxDecimals); // the number format stays valid
     decimals->setValue(99);
-    QCOMPARE(decimals->value(), kMaxDecimals);
+    QCOMPARE(decimals->value(), kMaxDecimals); // the number format stays valid
     child<QTableWidget>(*dialog, "fieldList")->setCurrentCell(0, 0);
     child<QToolButton>(*dialog, "moveDown")->click();
     dialog->reject();
