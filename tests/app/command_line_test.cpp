@@ -113,11 +113,11 @@ TEST_F(CommandLine, EverySeparatorAndQuoteSettingReadsBack) {
 }
 
 TEST_F(CommandLine, QuotingLiterals) {
-    // No switch: the empty date is the word null; the empty number and logical are empty.
+    // No switch: lines end in CR LF. The values, the word null for an empty date among them: the
+    // reader test above.
     ASSERT_EQ(quorv({"people.db", "out.csv"}).status, 0);
     std::string bytes = test::readFile(dir.file("out.csv"));
-    EXPECT_EQ(bytes.substr(0, 47), "Id,Last Name,City,Born,Score,Amount,Paid,Notes\r");
-    EXPECT_NE(bytes.find("\n3,Jones,Oslo;Bergen,null,,10.75,,\"line1\r\nline2\"\r\n"), std::string::npos);
+    EXPECT_EQ(bytes.substr(0, 48), "Id,Last Name,City,Born,Score,Amount,Paid,Notes\r\n");
     // /SEP; /allquotes /DOUBLEQUOTA: every value in double quotes, separated by ';'.
     ASSERT_EQ(quorv({"people.db", "out.csv", "/SEP;", "/allquotes", "/DOUBLEQUOTA"}).status, 0);
     bytes = test::readFile(dir.file("out.csv"));

@@ -155,8 +155,7 @@ void DialogTest::filterReopensWithTheTextsAsTyped() {
     dialog->accept();
     QCOMPARE(table.conditions.size(), size_t(3));
     QCOMPARE(table.conditions[1].text, std::string(">= 10"));
-    QCOMPARE(int(table.conditions[1].op), int(FilterOp::GreaterEqual));
-    QCOMPARE(table.conditions[1].value, std::string("10"));
+    QCOMPARE(int(table.conditions[1].op), int(FilterOp::GreaterEqual)); // parsed at once
     QCOMPARE(table.conditions[2].text, std::string("M\xFC*")); // in the table's code page
 
     auto again = makeFilterDialog(nullptr, table);
