@@ -212,19 +212,22 @@ TEST_F(CommandLine, NamesWithBlanksAndPathsThatLookLikeSwitches) {
 }
 
 TEST_F(CommandLine, OpenHandsTheFinishedOutputToTheDesktop) {
-    // A stand-in for xdg-open records what it was asked to open.
-    std::string bin = dir.file("bin");
+    // A stand-in for xdg-open records what it was asked to open (renamed into place: never seen half
+    // written).
+    std::string bin = dir.file("bin"), opened = dir.file("opened");
     std::filesystem::create_directories(bin);
-    test::writeFile(bin + "/xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > \"" + dir.file("opened") + "\"\n");
+    const std::string record =
+        "printf '%s' \"$1\" > '" + opened + ".new' && mv '" + opened + ".new' '" + opened + "'";
+    test::writeFile(bin + "/xdg-open", "#!/bin/sh\n" + record + "\n");
     std::filesystem::permissions(bin + "/xdg-open", std::filesystem::perms::owner_all);
     std::string path = "PATH=" + bin + ":/usr/bin:/bin";
     ASSERT_EQ(quorv({"people.db", "plain.csv"}, -1, {path}).status, 0);
     usleep(200000);
-    EXPECT_FALSE(test::fileExists(dir.file("opened"))) << "opened without /open";
+    EXPECT_FALSE(test::fileExists(opened)) << "opened without /open";
     ASSERT_EQ(quorv({"people.db", "shown.csv", "/Open"}, -1, {path}).status, 0);
-    for (int i = 0; i < 100 && !test::fileExists(dir.file("opened")); ++i)
+    for (int i = 0; i < 100 && !test::fileExists(opened); ++i)
         usleep(20000); // the opener runs detached
-    EXPECT_EQ(test::readFile(dir.file("opened")), "shown.csv");
+    EXPECT_EQ(test::readFile(opened), "shown.csv");
 }
 
 TEST_F(CommandLine, WildcardBatchAndShellExpandedTables) {

@@ -23,6 +23,7 @@
 #include "support/test_support.h"
 #include "wizard/dialogs.h"
 #include "wizard/message.h"
+#include "wizard/wizard_support.h"
 
 namespace quorv::test {
 namespace {
@@ -201,7 +202,8 @@ TEST(CommandLineDialog, SavesAScript) {
     auto dialog = makeCommandLineDialog(nullptr, request);
     auto *text = child<QPlainTextEdit>(*dialog, "command");
     EXPECT_EQ(text->toPlainText(), QString("/opt/q/quorv /data/t.db /out/t.xlsx /FILTER:'<script>.filter'"));
-    EXPECT_TRUE(child<QLabel>(*dialog, "notes")->text().contains("filter conditions will be saved with the script"));
+    EXPECT_TRUE(
+        child<QLabel>(*dialog, "notes")->text().contains("filter conditions will be saved with the script"));
 
     // A name without ".sh" gets it; one ending in ".sh", in any case, keeps its name.
     const struct {
