@@ -3,10 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <poll.h>
-#include <pty.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "fixture/paradox_builder.h"
 #include "support/reader_check.h"
@@ -26,51 +22,12 @@ protected:
     test::TempDir dir;
 };
 
-// Runs the program on a pseudo-terminal and returns everything the terminal received. The test
-// keeps the terminal's other end open, so that nothing the program wrote is lost when it ends.
-std::string runOnTerminal(const std::vector<std::string> &argv, const std::string &folder, int &status) {
-    int master = -1, slave = -1;
-    winsize size{};
-    size.ws_col = 100;
-    size.ws_row = 24;
-    if (openpty(&master, &slave, nullptr, nullptr, &size) != 0)
-        return "openpty failed";
-    pid_t pid = fork();
-    if (pid == 0) {
-        setsid();
-        dup2(slave, 1);
-        dup2(slave, 2);
-        if (chdir(folder.c_str()) != 0)
-            _exit(126);
-        setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-        setenv("LC_ALL", "C.UTF-8", 1);
-        std::vector<char *> args;
-        for (const std::string &a : argv)
-            args.push_back(const_cast<char *>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    std::string out;
-    char buffer[4096];
-    bool ended = false;
-    for (;;) {
-        pollfd ready{master, POLLIN, 0};
-        if (poll(&ready, 1, ended ? 0 : 20) > 0) {
-            ssize_t n = read(master, buffer, sizeof buffer);
-            if (n > 0) {
-                out.append(buffer, static_cast<size_t>(n));
-                continue;
-            }
-        }
-        if (ended)
-            break;
-        ended = waitpid(pid, &status, WNOHANG) == pid;
-    }
-    close(master);
-    close(slave);
-    status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return out;
+// Runs quorv with the given arguments (shell words) on a pseudo-terminal of 100 columns, through
+// util-linux's script; its output is everything the terminal received.
+test::RunResult runOnTerminal(const std::string &folder, const std::string &args) {
+    const std::string command = "stty cols 100 rows 24; exec '" + test::quorvBinary() + "' " + args;
+    return test::runProgram({"/usr/bin/script", "-qec", command, "/dev/null"}, folder, -1,
+                            {"XDG_CONFIG_HOME=" + folder});
 }
 
 } // namespace
@@ -120,18 +77,18 @@ TEST_F(RunMessages, DosTextWithoutOemIsWarnedAbout) {
 // On a terminal a run shows a line with the table, the percentage and the records per second that
 // it clears at the end; through a pipe it prints nothing of it.
 TEST_F(RunMessages, ProgressOnlyOnATerminal) {
+    if (!test::missingTools({"script"}).empty())
+        GTEST_SKIP() << "script is missing (Debian package bsdutils)";
     std::string error;
     ASSERT_TRUE(fixture::makeBigTable(dir.file("a.db"), 60000, 1, &error)) << error;
     ASSERT_TRUE(fixture::makeBigTable(dir.file("b.db"), 100, 2, &error)) << error;
     // A DOS table in the batch: its warning must start on a line of its own.
     writeTable("c.db", 437, "Name", "M\x81ller");
 
-    int status = -1;
-    std::string screen = runOnTerminal({test::quorvBinary(), "*.db", "out", "/TOcsv"}, dir.path(), status);
-    EXPECT_EQ(status, 1) << screen; // the output folder does not exist
     std::filesystem::create_directories(dir.file("out"));
-    screen = runOnTerminal({test::quorvBinary(), "*.db", "out", "/TOcsv"}, dir.path(), status);
-    EXPECT_EQ(status, 0) << screen;
+    test::RunResult terminal = runOnTerminal(dir.path(), "'*.db' out /TOcsv");
+    const std::string &screen = terminal.out;
+    EXPECT_EQ(terminal.status, 0) << screen << terminal.err;
     EXPECT_NE(screen.find("\ra.db (1 of 3): 0%, 0 of 60000 records"), std::string::npos) << screen;
     EXPECT_NE(screen.find("\rb.db (2 of 3): "), std::string::npos) << screen;
     size_t warning = screen.find("quorv: " + dir.file("c.db") + ": the table's code page");

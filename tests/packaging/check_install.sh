@@ -14,11 +14,6 @@ trap 'rm -rf "$T"' EXIT
 failed=0
 problem() { echo "FAIL: $*" >&2; failed=1; }
 
-# The icons and the guide come from the source tree's resources/ folder.
-for f in icons/quorvane.svg icons/quorvane-48.png icons/quorvane-256.png guide/index.html; do
-    [ -s "$source/resources/$f" ] || problem "resources/$f is missing from the source tree"
-done
-
 prefix=/usr/local
 DESTDIR=$T/dest cmake --install "$build" --prefix "$prefix" >"$T/install.log" 2>&1 ||
     { cat "$T/install.log"; echo "FAIL: cmake --install" >&2; exit 1; }

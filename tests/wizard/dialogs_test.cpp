@@ -1,6 +1,11 @@
-// The Columns, Filter and Command Line dialogs, driven offscreen.
-#include <QApplication>
+// The Columns, Filter and Command Line dialogs, driven offscreen (in wizard_tests).
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
 #include <QDialog>
+#include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -9,11 +14,8 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
-
-#include <sys/stat.h>
 
 #include "app/command_compose.h"
 #include "export/settings.h"
@@ -21,11 +23,12 @@
 #include "support/test_support.h"
 #include "wizard/dialogs.h"
 #include "wizard/message.h"
+#include "wizard/wizard_support.h"
 
-using namespace quorv;
-using namespace quorv::wizard;
-
+namespace quorv::test {
 namespace {
+
+using namespace wizard;
 
 // A table of named fields, not opened: the dialogs read only its description.
 void describe(SourceTable &table, int count, const std::string &stem = "field") {
@@ -63,166 +66,131 @@ void clickButton(QDialog &dialog, const QString &text) {
     qFatal("no button %s", qPrintable(text));
 }
 
-} // namespace
-
-class DialogTest : public QObject {
-    Q_OBJECT
-
-  private slots:
-    void columns_data();
-    void columns();
-    void columnsCancelKeepsOrderAndDecimals();
-    void filterReopensWithTheTextsAsTyped();
-    void filterScrollsManyFields();
-    void filterTakesNoLongerConditions();
-    void commandLineSavesAScript();
-    void commandLineReportsAFileThatCannotBeWritten();
-    void screens();
-};
-
 // Each step: 'u'/'d' move the selection up/down, 's' followed by a digit selects that row, 'x'
 // followed by a digit unchecks that row, 'A' Select All, 'U' Unselect All.
-void DialogTest::columns_data() {
-    QTest::addColumn<int>("fields");
-    QTest::addColumn<QString>("steps");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<QString>("status");
-    QTest::newRow("one field: both moves do nothing") << 1 << "s0ud" << "a" << "Field 1/1";
-    QTest::newRow("first row up, last row down") << 3 << "s0us2d" << "a b c" << "Field 3/3";
-    QTest::newRow("no selection: nothing moves") << 3 << "ud" << "a b c" << "Fields 3";
-    QTest::newRow("the check stays with the row") << 3 << "x1s1u" << "b a- c" << "Field 1/3";
-    QTest::newRow("down twice") << 4 << "s0dd" << "b c a d" << "Field 3/4";
-    QTest::newRow("unselect all, then select all") << 3 << "UA" << "a b c" << "Fields 3";
-    QTest::newRow("unselect all") << 2 << "U" << "a- b-" << "Fields 2";
-}
+TEST(ColumnsDialog, MovesChecksAndDecimals) {
+    const struct {
+        const char *what;
+        int fields;
+        QString steps, shown;
+    } cases[] = {
+        {"first row up, last row down", 3, "s0us2d", "a b c"},
+        {"no selection: nothing moves", 3, "ud", "a b c"},
+        {"the check stays with the row", 3, "x1s1u", "b a- c"},
+        {"down twice", 4, "s0dd", "b c a d"},
+        {"unchecked, then select all", 3, "x0x2A", "a b c"},
+        {"unselect all", 2, "U", "a- b-"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        SourceTable table;
+        describe(table, c.fields);
+        ExportSettings settings;
+        auto dialog = makeColumnsDialog(nullptr, table, settings);
+        auto *list = child<QTableWidget>(*dialog, "fieldList");
+        for (int i = 0; i < c.steps.size(); ++i) {
+            QChar step = c.steps[i];
+            if (step == 'u')
+                child<QToolButton>(*dialog, "moveUp")->click();
+            else if (step == 'd')
+                child<QToolButton>(*dialog, "moveDown")->click();
+            else if (step == 's')
+                list->setCurrentCell(c.steps[++i].digitValue(), 0);
+            else if (step == 'x')
+                list->item(c.steps[++i].digitValue(), 0)->setCheckState(Qt::Unchecked);
+            else
+                child<QPushButton>(*dialog, step == 'A' ? "selectAll" : "unselectAll")->click();
+        }
+        EXPECT_EQ(names(*dialog), c.shown);
 
-void DialogTest::columns() {
-    QFETCH(int, fields);
-    QFETCH(QString, steps);
-    QFETCH(QString, shown);
-    QFETCH(QString, status);
-    SourceTable table;
-    describe(table, fields);
-    ExportSettings settings;
-    auto dialog = makeColumnsDialog(nullptr, table, settings);
-    auto *list = child<QTableWidget>(*dialog, "fieldList");
-    for (int i = 0; i < steps.size(); ++i) {
-        QChar step = steps[i];
-        if (step == 'u')
-            child<QToolButton>(*dialog, "moveUp")->click();
-        else if (step == 'd')
-            child<QToolButton>(*dialog, "moveDown")->click();
-        else if (step == 's')
-            list->setCurrentCell(steps[++i].digitValue(), 0);
-        else if (step == 'x')
-            list->item(steps[++i].digitValue(), 0)->setCheckState(Qt::Unchecked);
-        else
-            child<QPushButton>(*dialog, step == 'A' ? "selectAll" : "unselectAll")->click();
+        child<QSpinBox>(*dialog, "decimals")->setValue(3);
+        dialog->accept();
+        EXPECT_EQ(settings.numberFormat, "%.3f");
+        QStringList stored;
+        for (size_t p = 0; p < size_t(c.fields); ++p)
+            stored << QString::fromStdString(table.fields[size_t(table.fieldOrder[p])].name) +
+                          (table.fieldExcluded[p] ? "-" : "");
+        EXPECT_EQ(stored.join(' '), c.shown);
     }
-    QCOMPARE(names(*dialog), shown);
-    QCOMPARE(child<QLabel>(*dialog, "status")->text(), status);
-    QCOMPARE(list->horizontalHeaderItem(1)->text(), QString("Type"));
-
-    child<QSpinBox>(*dialog, "decimals")->setValue(3);
-    dialog->accept();
-    QCOMPARE(settings.numberFormat, std::string("%.3f"));
-    QStringList stored;
-    for (size_t p = 0; p < size_t(fields); ++p)
-        stored << QString::fromStdString(table.fields[size_t(table.fieldOrder[p])].name) +
-                      (table.fieldExcluded[p] ? "-" : "");
-    QCOMPARE(stored.join(' '), shown);
 }
 
-void DialogTest::columnsCancelKeepsOrderAndDecimals() {
+TEST(ColumnsDialog, CancelKeepsOrderAndDecimals) {
     SourceTable table;
     describe(table, 3);
     table.fieldExcluded[2] = 1;
     ExportSettings settings;
     auto dialog = makeColumnsDialog(nullptr, table, settings);
-    QCOMPARE(names(*dialog), QString("a b c-"));
+    EXPECT_EQ(names(*dialog), QString("a b c-"));
     auto *decimals = child<QSpinBox>(*dialog, "decimals");
-    QCOMPARE(decimals->maximum(), kMaxDecimals); // the number format stays valid
     decimals->setValue(99);
-    QCOMPARE(decimals->value(), kMaxDecimals);
+    EXPECT_EQ(decimals->value(), kMaxDecimals); // the number format stays valid
     child<QTableWidget>(*dialog, "fieldList")->setCurrentCell(0, 0);
     child<QToolButton>(*dialog, "moveDown")->click();
     dialog->reject();
-    QCOMPARE(table.fieldOrder, (std::vector<int>{0, 1, 2}));
-    QCOMPARE(table.fieldExcluded, (std::vector<int>{0, 0, 1}));
-    QCOMPARE(settings.decimals, 2);
+    EXPECT_EQ(table.fieldOrder, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(table.fieldExcluded, (std::vector<int>{0, 0, 1}));
+    EXPECT_EQ(settings.decimals, 2);
 }
 
-void DialogTest::filterReopensWithTheTextsAsTyped() {
+TEST(FilterDialog, ReopensWithTheTextsAsTyped) {
     SourceTable table;
     describe(table, 3);
     auto dialog = makeFilterDialog(nullptr, table);
     child<QLineEdit>(*dialog, "condition1")->setText("  >= 10");
     child<QLineEdit>(*dialog, "condition2")->setText(QString::fromUtf8("M\xC3\xBC*"));
     dialog->accept();
-    QCOMPARE(table.conditions.size(), size_t(3));
-    QCOMPARE(table.conditions[1].text, std::string(">= 10"));
-    QCOMPARE(int(table.conditions[1].op), int(FilterOp::GreaterEqual));
-    QCOMPARE(table.conditions[1].value, std::string("10"));
-    QCOMPARE(table.conditions[2].text, std::string("M\xFC*")); // in the table's code page
+    EXPECT_EQ(table.conditions.size(), size_t(3));
+    EXPECT_EQ(table.conditions[1].text, std::string(">= 10"));
+    EXPECT_EQ(int(table.conditions[1].op), int(FilterOp::GreaterEqual)); // parsed at once
+    EXPECT_EQ(table.conditions[2].text, std::string("M\xFC*")); // in the table's code page
 
     auto again = makeFilterDialog(nullptr, table);
     again->show();
-    QVERIFY(QTest::qWaitForWindowExposed(again.get()));
-    QVERIFY(!child<QScrollArea>(*again, "rows")->verticalScrollBar()->isVisible()); // all rows fit
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(again.get()));
+    EXPECT_TRUE(!child<QScrollArea>(*again, "rows")->verticalScrollBar()->isVisible()); // all rows fit
     auto *box = child<QLineEdit>(*again, "condition1");
-    QCOMPARE(box->text(), QString(">= 10"));
-    QCOMPARE(child<QLineEdit>(*again, "condition2")->text(), QString::fromUtf8("M\xC3\xBC*"));
-    QVERIFY(box->hasFocus());
-    QCOMPARE(box->selectedText(), box->text());
+    EXPECT_EQ(box->text(), QString(">= 10"));
+    EXPECT_EQ(child<QLineEdit>(*again, "condition2")->text(), QString::fromUtf8("M\xC3\xBC*"));
+    EXPECT_TRUE(box->hasFocus());
+    EXPECT_EQ(box->selectedText(), box->text());
     box->setText("new"); // Cancel keeps what was there
     again->reject();
-    QCOMPARE(table.conditions[1].text, std::string(">= 10"));
+    EXPECT_EQ(table.conditions[1].text, std::string(">= 10"));
 }
 
-void DialogTest::filterScrollsManyFields() {
+TEST(FilterDialog, ScrollsManyFields) {
     SourceTable table;
     describe(table, 60, "a rather long field name ");
     auto dialog = makeFilterDialog(nullptr, table);
     dialog->show();
-    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
     auto *scroll = child<QScrollArea>(*dialog, "rows");
     QScrollBar *bar = scroll->verticalScrollBar();
-    QVERIFY(bar->isVisible());
+    EXPECT_TRUE(bar->isVisible());
     const int start = bar->value();
     auto *last = child<QLineEdit>(*dialog, "condition59");
     last->setFocus();
     scroll->ensureWidgetVisible(last);
-    QVERIFY(bar->value() > start);
-    // Every label ends before its box begins, and rows do not overlap.
-    QList<QLabel *> labels = scroll->widget()->findChildren<QLabel *>();
-    QCOMPARE(labels.size(), 60);
-    for (int i = 0; i < 60; ++i) {
-        QLineEdit *box = child<QLineEdit>(*dialog, qPrintable(QString("condition%1").arg(i)));
-        QVERIFY(labels[i]->geometry().right() < box->geometry().left());
-        QVERIFY(labels[i]->fontMetrics().horizontalAdvance(labels[i]->text()) <= labels[i]->width());
-        if (i > 0)
-            QVERIFY(child<QLineEdit>(*dialog, qPrintable(QString("condition%1").arg(i - 1)))->geometry().bottom() <
-                    box->geometry().top());
-    }
-    // Growing the dialog shows more rows and scrolls less.
-    const int before = bar->maximum();
-    dialog->resize(dialog->width(), dialog->height() + 300);
-    QTRY_VERIFY(bar->maximum() < before);
+    EXPECT_TRUE(bar->value() > start);
+    // A long name is shown whole and ends before its box begins.
+    QLabel *label = scroll->widget()->findChildren<QLabel *>().last();
+    EXPECT_TRUE(label->fontMetrics().horizontalAdvance(label->text()) <= label->width());
+    EXPECT_TRUE(label->geometry().right() < last->geometry().left());
 }
 
-void DialogTest::filterTakesNoLongerConditions() {
+TEST(FilterDialog, TakesNoLongerConditions) {
     SourceTable table;
     describe(table, 2);
     auto dialog = makeFilterDialog(nullptr, table);
     auto *box = child<QLineEdit>(*dialog, "condition1");
     box->setFocus();
     QTest::keyClicks(box, QString(300, 'x'));
-    QCOMPARE(box->text().size(), 254); // the box takes no more: the cut is seen
+    EXPECT_EQ(box->text().size(), 254); // the box takes no more: the cut is seen
     dialog->accept();
-    QCOMPARE(table.conditions[1].text, std::string(254, 'x'));
+    EXPECT_EQ(table.conditions[1].text, std::string(254, 'x'));
 }
 
-void DialogTest::commandLineSavesAScript() {
+TEST(CommandLineDialog, SavesAScript) {
     test::TempDir dir;
     SourceTable table;
     describe(table, 3);
@@ -233,9 +201,9 @@ void DialogTest::commandLineSavesAScript() {
     CommandLineRequest request{"/data/t.db", "/out/t.xlsx", false, &table, &settings, "/opt/q/quorv"};
     auto dialog = makeCommandLineDialog(nullptr, request);
     auto *text = child<QPlainTextEdit>(*dialog, "command");
-    QVERIFY(text->isReadOnly());
-    QCOMPARE(text->toPlainText(), QString("/opt/q/quorv /data/t.db /out/t.xlsx /FILTER:'<script>.filter'"));
-    QVERIFY(child<QLabel>(*dialog, "notes")->text().contains("filter conditions will be saved with the script"));
+    EXPECT_EQ(text->toPlainText(), QString("/opt/q/quorv /data/t.db /out/t.xlsx /FILTER:'<script>.filter'"));
+    EXPECT_TRUE(
+        child<QLabel>(*dialog, "notes")->text().contains("filter conditions will be saved with the script"));
 
     // A name without ".sh" gets it; one ending in ".sh", in any case, keeps its name.
     const struct {
@@ -253,21 +221,21 @@ void DialogTest::commandLineSavesAScript() {
         });
         clickButton(*dialog, "Save as script...");
         setSaveFileHook({});
-        QCOMPARE(filter, QString("Shell scripts (*.sh)"));
-        QCOMPARE(suggested, QString("/out/t.sh"));
-        QCOMPARE(QString::fromStdString(test::readFile(save.script)),
-                 QString("#!/bin/sh\n/opt/q/quorv /data/t.db /out/t.xlsx /FILTER:%1\n")
-                     .arg(QString::fromStdString(shellQuote(save.filter))));
-        QCOMPARE(test::readFile(save.filter), std::string("b:>5\n"));
+        EXPECT_EQ(filter, QString("Shell scripts (*.sh)"));
+        EXPECT_EQ(suggested, QString("/out/t.sh"));
+        EXPECT_EQ(QString::fromStdString(test::readFile(save.script)),
+                  QString("#!/bin/sh\n/opt/q/quorv /data/t.db /out/t.xlsx /FILTER:%1\n")
+                      .arg(QString::fromStdString(shellQuote(save.filter))));
+        EXPECT_EQ(test::readFile(save.filter), std::string("b:>5\n"));
         struct stat info {};
-        QCOMPARE(::stat(save.script.c_str(), &info), 0);
-        QVERIFY(info.st_mode & S_IXUSR);
-        QVERIFY(text->toPlainText().contains(QString::fromStdString(save.filter)));
+        EXPECT_EQ(::stat(save.script.c_str(), &info), 0);
+        EXPECT_TRUE(info.st_mode & S_IXUSR);
+        EXPECT_TRUE(text->toPlainText().contains(QString::fromStdString(save.filter)));
     }
-    QCOMPARE(dialog->result(), 0); // a save does not close the dialog
+    EXPECT_EQ(dialog->result(), 0); // a save does not close the dialog
 }
 
-void DialogTest::commandLineReportsAFileThatCannotBeWritten() {
+TEST(CommandLineDialog, ReportsAFileThatCannotBeWritten) {
     SourceTable table;
     describe(table, 1);
     ExportSettings settings;
@@ -285,13 +253,13 @@ void DialogTest::commandLineReportsAFileThatCannotBeWritten() {
     clickButton(*dialog, "Save as script...");
     setSaveFileHook({});
     setMessageHook({});
-    QVERIFY(message.contains("No such file or directory"));
-    QVERIFY(dialog->isVisible());
-    QVERIFY(child<QLabel>(*dialog, "saved")->isHidden());
+    EXPECT_TRUE(message.contains("No such file or directory"));
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(child<QLabel>(*dialog, "saved")->isHidden());
 }
 
 // Pictures of the three dialogs in the build folder, to look at.
-void DialogTest::screens() {
+TEST(Dialogs, Screens) {
     SourceTable table;
     describe(table, 5);
     table.fields[1].name = "Last Name";
@@ -306,19 +274,10 @@ void DialogTest::screens() {
     CommandLineRequest request{"/home/anna/data/customers.db", "/home/anna/export/customers 2024.csv", false,
                                &table, &settings, "/usr/local/bin/quorv"};
     QDir().mkpath(QUORV_SCREENS_DIR);
-    QVERIFY(saveDialogScreens(QUORV_SCREENS_DIR, table, settings, request));
+    EXPECT_TRUE(saveDialogScreens(QUORV_SCREENS_DIR, table, settings, request));
     for (const char *name : {"dialog_columns.png", "dialog_filter.png", "dialog_command_line.png"})
-        QVERIFY(QImage(QString(QUORV_SCREENS_DIR "/") + name).width() > 200);
+        EXPECT_TRUE(QImage(QString(QUORV_SCREENS_DIR "/") + name).width() > 200);
 }
 
-int main(int argc, char **argv) {
-    // Qt wants a private runtime folder; the offscreen platform comes from the test's environment.
-    QTemporaryDir runtime;
-    ::chmod(runtime.path().toLocal8Bit().constData(), 0700);
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    DialogTest test;
-    return QTest::qExec(&test, argc, argv);
-}
-
-#include "dialogs_test.moc"
+} // namespace
+} // namespace quorv::test

@@ -1,11 +1,11 @@
-// The wizard's pages for every output type, Back, the Save dialog, colours and the Command Line button.
+// The wizard's pages for every output type, Back, a failed export, colours and the Command Line button;
+// page 2's preview: records read only for the cells asked for, and the OEM box.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPlainTextEdit>
-#include <QRadioButton>
-#include <QSpinBox>
+#include <QTableView>
 
 #include "app/command_compose.h"
 #include "fixture/fixtures.h"
@@ -13,6 +13,7 @@
 #include "support/test_support.h"
 #include "wizard/choosers.h"
 #include "wizard/option_pages.h"
+#include "wizard/preview_model.h"
 #include "wizard/wizard_support.h"
 
 namespace quorv::test {
@@ -35,21 +36,14 @@ struct Sample {
 struct FlowCase {
     const char *extension;
     int type;
-    QStringList page2Buttons;
     int lastPage; // CommonPageId when page 2 finishes
 };
 
 const FlowCase kFlows[] = {
-    {"dbf", 1, {"Back", "Finish"}, CommonPageId},
-    {"txt", 4, {"Next"}, TextPageId},
-    {"htm", 5, {"Next"}, HtmlPageId},
-    {"prg", 6, {"Back", "Finish"}, CommonPageId},
-    {"xml", 7, {"Back", "Finish"}, CommonPageId},
-    {"xls", 8, {"Back", "Finish"}, CommonPageId},
-    {"xlsx", 9, {"Back", "Finish"}, CommonPageId},
-    {"csv", 10, {"Next"}, TextPageId},
-    {"sql", 11, {"Next"}, TextPageId},
-    {"rtf", 12, {"Back", "Finish"}, CommonPageId},
+    {"dbf", 1, CommonPageId},  {"txt", 4, TextPageId},   {"htm", 5, HtmlPageId},
+    {"prg", 6, CommonPageId},  {"xml", 7, CommonPageId}, {"xls", 8, CommonPageId},
+    {"xlsx", 9, CommonPageId}, {"csv", 10, TextPageId},  {"sql", 11, TextPageId},
+    {"rtf", 12, CommonPageId},
 };
 
 void PrintTo(const FlowCase &c, std::ostream *out) {
@@ -58,68 +52,42 @@ void PrintTo(const FlowCase &c, std::ostream *out) {
 
 class PageFlow : public testing::TestWithParam<FlowCase> {};
 
-TEST_P(PageFlow, ButtonsAndControlsOfEachPage) {
+// Page 2 finishes (Back and Finish) or leads on to the format page (Next only), which finishes. Back
+// from page 2 closes the table.
+TEST_P(PageFlow, PagesOfEachType) {
     const FlowCase &c = GetParam();
     Sample sample;
     WizardHarness h;
-    EXPECT_EQ(h.shownButtons(), QStringList{"Next"});
     h.choose(sample.table, sample.dir.file(std::string("out.") + c.extension));
     ASSERT_TRUE(h.next()) << h.messages.join("|").toStdString();
     EXPECT_EQ(h.state->outputType, c.type);
     EXPECT_EQ(h.wizard->currentId(), CommonPageId);
-    EXPECT_EQ(h.shownButtons(), c.page2Buttons);
     const bool finishes = c.lastPage == CommonPageId;
-    EXPECT_EQ(h.find<QWidget>("statusBox")->isVisible(), finishes);
-    EXPECT_EQ(h.find<QCheckBox>("viewAfter")->isVisible(), finishes);
-    EXPECT_EQ(h.find<QWidget>("commandLineButton")->isVisible(), finishes);
-    EXPECT_EQ(h.find<QCheckBox>("rss2")->isVisible(), c.type == 7);
-    EXPECT_EQ(h.find<QComboBox>("sortField")->count(), 7); // the fields of the table
-    if (finishes)
+    EXPECT_EQ(h.shownButtons(), finishes ? QStringList({"Back", "Finish"}) : QStringList({"Next"}));
+    if (finishes) {
+        ASSERT_NE(h.state->table, nullptr);
+        h.wizard->back();
+        EXPECT_EQ(h.wizard->currentId(), MainPageId);
+        EXPECT_EQ(h.state->table, nullptr);
+        EXPECT_EQ(h.shownButtons(), QStringList{"Next"});
         return;
+    }
 
     ASSERT_TRUE(h.next());
     EXPECT_EQ(h.wizard->currentId(), c.lastPage);
     EXPECT_EQ(h.shownButtons(), QStringList{"Finish"});
     if (c.lastPage == HtmlPageId) {
-        EXPECT_TRUE(h.find<QRadioButton>("tableLayout")->isChecked());
-        EXPECT_EQ(h.find<QSpinBox>("rowsPerPage")->value(), 50);
-        EXPECT_EQ(h.find<QSpinBox>("border")->value(), 1);
         int recordNumberBoxes = 0;
         for (QCheckBox *box : h.wizard->currentPage()->findChildren<QCheckBox *>()) {
             recordNumberBoxes += box->text().contains("Save record number");
             EXPECT_FALSE(box->text().contains("Print")); // no box without an effect
         }
         EXPECT_EQ(recordNumberBoxes, 1);
-        return;
-    }
-    const bool sql = c.type == 11;
-    EXPECT_EQ(h.find<QWidget>("sqlDialect")->isVisible(), sql);
-    EXPECT_EQ(h.find<QWidget>("addGo")->isVisible(), sql);
-    EXPECT_EQ(h.find<QWidget>("utf8")->isVisible(), !sql);
-    EXPECT_EQ(h.find<QCheckBox>("exportNames")->text(), sql ? "CREATE TABLE" : "Export field names");
-    EXPECT_TRUE(h.find<QCheckBox>("exportNames")->isChecked());
-    EXPECT_EQ(h.find<QComboBox>("separatorBox")->currentText(), ",");
-    if (sql) {
-        EXPECT_EQ(h.find<QComboBox>("sqlDialect")->currentText(), "Ansi");
-        EXPECT_TRUE(h.find<QRadioButton>("singleQuote")->isChecked());
-        EXPECT_EQ(h.find<QSpinBox>("goEvery")->value(), 100);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryType, PageFlow, testing::ValuesIn(kFlows),
                          [](const testing::TestParamInfo<FlowCase> &info) { return info.param.extension; });
-
-TEST(PageFlow, BackFromPageTwoEmptiesTheSourceList) {
-    Sample sample;
-    WizardHarness h;
-    h.choose(sample.table, sample.dir.file("out.xml"));
-    ASSERT_TRUE(h.next());
-    ASSERT_NE(h.state->table, nullptr);
-    h.wizard->back();
-    EXPECT_EQ(h.wizard->currentId(), MainPageId);
-    EXPECT_EQ(h.state->table, nullptr);
-    EXPECT_EQ(h.shownButtons(), QStringList{"Next"});
-}
 
 TEST(PageFlow, ProblemsOfTheExportAreShownAndTheStatusIsOne) {
     Sample sample;
@@ -141,20 +109,13 @@ TEST(PageFlow, ColourButtonsStoreTheChosenColours) {
     ASSERT_TRUE(h.next());
     ASSERT_TRUE(h.next());
     QColor chosen(0x11, 0x22, 0x33);
-    QList<QColor> initials;
-    wizard::setChoosers({{}, {}, {}, [&](QWidget *, const QColor &initial) {
-                             initials << initial;
-                             return chosen;
-                         }});
+    wizard::setChoosers({{}, {}, {}, [&](QWidget *, const QColor &) { return chosen; }});
     h.find<QAbstractButton>("textColour")->click();
     chosen = QColor(); // cancelled: the background stays white
     h.find<QAbstractButton>("backColour")->click();
     wizard::setChoosers({});
     EXPECT_EQ(h.settings.htmlTextColor, 0x332211u);
     EXPECT_EQ(h.settings.htmlBackColor, 0xFFFFFFu);
-    EXPECT_EQ(initials, (QList<QColor>{QColor(0, 0, 0), QColor(255, 255, 255)}));
-    EXPECT_EQ(static_cast<wizard::ColourButton *>(h.find<QAbstractButton>("textColour"))->colour(),
-              QColor(0x11, 0x22, 0x33));
 }
 
 TEST(PageFlow, CommandLineButtonStoresThePageFirst) {
@@ -174,6 +135,57 @@ TEST(PageFlow, CommandLineButtonStoresThePageFirst) {
     EXPECT_TRUE(h.settings.quoteAll);
     // The rest of the request: the scripts of ScriptRoundTrip.
     EXPECT_EQ(h.wizard->commandLineRequest().outputPath, sample.dir.file("out.csv"));
+}
+
+wizard::PreviewModel *previewOf(WizardHarness &h) {
+    return static_cast<wizard::CommonOptionsPage *>(h.wizard->currentPage())->previewModel();
+}
+
+TEST(Preview, AMillionRecordsOpenAtOnceReadingOnlyTheRowsShown) {
+    const std::string big = bigTablePath();
+    if (big.empty())
+        GTEST_SKIP() << "the 1,000,000-record fixture (QUORV_WIZARD_BIG_TABLE) is not there";
+    TempDir dir;
+    WizardHarness h;
+    h.choose(big, dir.file("big.xlsx"));
+    ASSERT_TRUE(h.next());
+    wizard::PreviewModel *model = previewOf(h);
+    ASSERT_EQ(model->rowCount(), 1000000);
+    const long shown = model->recordsRead();
+    EXPECT_LE(shown, 100);
+
+    EXPECT_EQ(model->data(model->index(999999, 0)).toString(), "1000000");
+    EXPECT_EQ(model->recordsRead(), shown + 1);
+    h.find<QTableView>("preview")->scrollToBottom();
+    QApplication::processEvents();
+    EXPECT_LE(model->recordsRead(), shown + 100);
+    EXPECT_EQ(model->data(model->index(999998, 0)).toString(), "999999");
+}
+
+TEST(Preview, DosCodePageTableStartsWithOemTicked) {
+    TempDir dir;
+    fixture::TableSpec layout;
+    layout.codePage = 437;
+    layout.fields = {{"Name", fixture::kAlpha, 20}};
+    std::string error;
+    ASSERT_TRUE(fixture::writeTable(dir.file("dos.db"), layout,
+                                    {{fixture::Cell::text("\x81"
+                                                          "ber")}},
+                                    &error))
+        << error;
+    WizardHarness h;
+    h.choose(dir.file("dos.db"), dir.file("dos.csv"));
+    ASSERT_TRUE(h.next());
+    auto *oem = h.find<QCheckBox>("oemCharset");
+    EXPECT_TRUE(oem->isChecked());
+    wizard::PreviewModel *model = previewOf(h);
+    EXPECT_EQ(model->data(model->index(0, 0)).toString(), QString::fromUtf8("über"));
+    oem->click();
+    EXPECT_FALSE(h.settings.oemText());
+    EXPECT_NE(model->data(model->index(0, 0)).toString(), QString::fromUtf8("über"));
+    oem->click();
+    EXPECT_TRUE(h.settings.oemText());
+    EXPECT_EQ(model->data(model->index(0, 0)).toString(), QString::fromUtf8("über"));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <ostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,11 @@
 #include "export/settings.h"
 #include "wizard/message.h"
 #include "wizard/wizard.h"
+
+// Google Test shows Qt's strings (and lists of them) as text.
+inline void PrintTo(const QString &text, std::ostream *out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace quorv::test {
 
