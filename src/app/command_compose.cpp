@@ -85,6 +85,7 @@ class Composer {
     void htmlSwitches();
     void filter();
     std::vector<int> includedFields() const;
+    bool rssPositionLeftOut() const;
     bool isRss() const {
         return settings_.outputType == OutputType::Rss ||
                (settings_.outputType == OutputType::Xml && settings_.rssFormat);
@@ -109,6 +110,15 @@ std::vector<int> Composer::includedFields() const {
         if (!table_->fieldExcluded[static_cast<size_t>(p)])
             fields.push_back(table_->fieldOrder[static_cast<size_t>(p)]);
     return fields;
+}
+
+// Whether a column among the first three positions, which an RSS channel reads, is left out.
+bool Composer::rssPositionLeftOut() const {
+    const int positions = std::min(table_->fieldCount, 3);
+    for (int p = 0; p < positions; ++p)
+        if (table_->fieldExcluded[static_cast<size_t>(p)])
+            return true;
+    return false;
 }
 
 void Composer::names() {
@@ -144,6 +154,9 @@ void Composer::columns() {
         tableOrder = tableOrder && fields[i] > fields[i - 1];
     if (everyField && tableOrder)
         return;
+    if (isRss() && rssPositionLeftOut())
+        note("An RSS feed takes its title, link and description from the first three columns; the column "
+             "list cannot leave one of them out, so on the command line the next column moves up.");
     std::string list;
     for (int f : fields) {
         const std::string &name = table_->fields[static_cast<size_t>(f)].name;

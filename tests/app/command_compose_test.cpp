@@ -86,4 +86,21 @@ TEST(ComposeCommand, RelativePathsAndAnOutputWhoseExtensionNamesAnotherType) {
     EXPECT_NE(composeCommandLine(request, "/q", "").find(request.sourcePath + " "), std::string::npos);
 }
 
+// An RSS channel reads title, link and description from the first three positions and leaves a
+// left-out one empty; the column list closes such a gap, so the dialog says the script differs there.
+TEST(ComposeCommand, AnRssGapAmongTheFirstThreeColumnsIsNoted) {
+    for (const auto &[excluded, noted] : std::vector<std::pair<std::vector<int>, bool>>{
+             {{0, 1, 0, 0}, true}, {{0, 0, 0, 1}, false}}) {
+        SourceTable table;
+        describe(table, {"a", "b", "c", "d"});
+        table.fieldExcluded = excluded;
+        ExportSettings settings;
+        settings.outputType = OutputType::Rss;
+        CommandLineRequest request{"/d/t.db", "/o/t.xml", false, &table, &settings};
+        const ComposedCommand command = composeCommand(request, "/q", "");
+        const bool hasNote = !command.notes.empty() && command.notes[0].find("RSS") != std::string::npos;
+        EXPECT_EQ(hasNote, noted) << command.text;
+    }
+}
+
 } // namespace
