@@ -13,11 +13,6 @@ using namespace quorv;
 
 namespace {
 
-std::vector<uint8_t> bytesOf(const std::string &path) {
-    const std::string text = test::readFile(path);
-    return {text.begin(), text.end()};
-}
-
 TEST(FuzzRegressions, KeptInputsReplay) {
     int replayed = 0;
     for (const fuzz::Target &target : fuzz::kTargets) {
@@ -26,7 +21,7 @@ TEST(FuzzRegressions, KeptInputsReplay) {
             continue;
         for (const auto &entry : fs::directory_iterator(folder)) {
             SCOPED_TRACE(entry.path().string());
-            const std::vector<uint8_t> input = bytesOf(entry.path());
+            const std::vector<uint8_t> input = test::readBytes(entry.path());
             EXPECT_EQ(target.run(input.data(), input.size()), 0);
             ++replayed;
         }
@@ -38,7 +33,8 @@ TEST(FuzzRegressions, EveryTargetRunsOnTheFixture) {
     test::TempDir dir;
     std::string error;
     ASSERT_TRUE(fixture::makeAllTypesTable(dir.file("a.db"), &error)) << error;
-    const std::vector<uint8_t> packed = fuzz::packTable(bytesOf(dir.file("a.db")), bytesOf(dir.file("a.mb")));
+    const std::vector<uint8_t> packed =
+        fuzz::packTable(test::readBytes(dir.file("a.db")), test::readBytes(dir.file("a.mb")));
     std::vector<uint8_t> blobSeed;
     ASSERT_TRUE(fuzz::blobSeed(dir.file("a.db"), blobSeed));
     const std::string filter = "Char:*e*\nShort:>0\nDate:<=01.02.2024\n";
