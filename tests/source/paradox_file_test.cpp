@@ -99,30 +99,6 @@ TEST(ParadoxCorpus, EveryTableMatchesPxlib) {
     EXPECT_EQ(encrypted, 3);
 }
 
-// Version, code page, sizes, counts, field names and decimals are compared with pxlib's for every
-// table above; the chain length and the tables that need pxlib are this reader's own.
-TEST(ParadoxCorpus, ChainLengths) {
-    QUORV_REQUIRE_CORPUS();
-    const struct {
-        const char *table;
-        int blocks;
-        bool encrypted;
-    } facts[] = {
-        {"paradoxdriver/areas/AREACODE.DB", 27, false}, {"Rparadox/of.db", 314, false},
-        {"paradoxdriver/areas/ZIPCODES.DB", 686, false}, {"paradoxdriver/geog/County.DB", 8, false},
-        {"paradoxdriver/joins/indexed.db", 0, false},    {"paradoxdriver/encrypt/encrypted35.db", 1, true},
-    };
-    for (const auto &f : facts) {
-        SCOPED_TRACE(f.table);
-        ParadoxFile pf;
-        std::string error;
-        ASSERT_TRUE(pf.open(t::corpusPath(f.table), &error)) << error;
-        const bool viaPxlib = f.encrypted && !quorv::canDecryptParadox();
-        EXPECT_EQ(pf.chainLength(), viaPxlib ? 0 : f.blocks);
-        EXPECT_EQ(pf.needsPxlib(), viaPxlib);
-    }
-}
-
 // Random order must give the bytes sequential order gives (block cache replaced correctly).
 TEST(ParadoxCorpus, RandomAccessMatchesSequential) {
     QUORV_REQUIRE_CORPUS();
