@@ -60,11 +60,6 @@ TEST_F(FormatTest, EmptyFieldsAreEmptyAndZerosAreZero) {
     EXPECT_EQ(text(1, CLogical), "0");
     EXPECT_EQ(text(1, CTime), "00:00:00.000");
     EXPECT_EQ(text(1, CBcd), "0.0000");
-    double n = 1;
-    ASSERT_TRUE(readRecord(table, 0));
-    EXPECT_FALSE(readNumber(table, table.recordBuffer.data(), CLong, n));
-    DateParts d;
-    EXPECT_FALSE(readDateParts(table, table.recordBuffer.data(), CDate, d));
 }
 
 TEST_F(FormatTest, DateOrdersAndDecimals) {
