@@ -27,9 +27,6 @@ TEST(CodePages, OemToAnsiConvertsLettersAndKeepsUnmappableBytes) {
     std::string box = "\xC9\xCD";
     convertSingleByte(box, 437, 1252);
     EXPECT_EQ(box, "\xC9\xCD");
-    std::string cyrillic = "\x8F\xE0\xA8"; // "Pri" in 866
-    convertSingleByte(cyrillic, 866, 1251);
-    EXPECT_EQ(cyrillic, "\xCF\xF0\xE8");
 }
 
 TEST(CodePages, Utf8KeepsBytesWithoutMapping) {
@@ -49,9 +46,6 @@ TEST(CodePages, UpperCaseCoversLettersBeyondAscii) {
     std::string text = "smith caf\xE9 \xFF";
     upperCase(text, 1252);
     EXPECT_EQ(text, "SMITH CAF\xC9 \x9F");
-    std::string russian = "\xEF\xF0\xE8"; // 1251 lower case
-    upperCase(russian, 1251);
-    EXPECT_EQ(russian, "\xCF\xD0\xC8");
 }
 
 TEST(Locale, DateOrderAndSeparatorFromTheDateFormat) {
