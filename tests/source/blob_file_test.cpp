@@ -198,9 +198,6 @@ TEST(FindBlobFile, AnyLetterCase) {
     touch("CUSTOMER.DB");
     touch("customer.mb");
     EXPECT_EQ(quorv::findBlobFile(dir.file("CUSTOMER.DB")), dir.file("customer.mb"));
-    touch("orders.db");
-    touch("Orders.Mb");
-    EXPECT_EQ(quorv::findBlobFile(dir.file("orders.db")), dir.file("Orders.Mb"));
     touch("T.DB");
     touch("t.mb");
     touch("T.MB");
