@@ -1,10 +1,9 @@
-// Every input kept from fuzzing (fuzz/regressions/TARGET/) replayed through its target, and each
-// target run once on the all-types fixture; a crash or sanitizer report fails the test.
+// Every input kept from fuzzing (fuzz/regressions/TARGET/) replayed through its target; a crash or
+// sanitizer report fails the test.
 #include <filesystem>
 
 #include <gtest/gtest.h>
 
-#include "fixture/fixtures.h"
 #include "fuzz/fuzz_targets.h"
 #include "support/test_support.h"
 
@@ -12,11 +11,6 @@ namespace fs = std::filesystem;
 using namespace quorv;
 
 namespace {
-
-std::vector<uint8_t> bytesOf(const std::string &path) {
-    const std::string text = test::readFile(path);
-    return {text.begin(), text.end()};
-}
 
 TEST(FuzzRegressions, KeptInputsReplay) {
     int replayed = 0;
@@ -26,25 +20,12 @@ TEST(FuzzRegressions, KeptInputsReplay) {
             continue;
         for (const auto &entry : fs::directory_iterator(folder)) {
             SCOPED_TRACE(entry.path().string());
-            const std::vector<uint8_t> input = bytesOf(entry.path());
+            const std::vector<uint8_t> input = test::readBytes(entry.path());
             EXPECT_EQ(target.run(input.data(), input.size()), 0);
             ++replayed;
         }
     }
     std::cout << "[ replayed ] " << replayed << " kept inputs\n";
-}
-
-TEST(FuzzRegressions, EveryTargetRunsOnTheFixture) {
-    test::TempDir dir;
-    std::string error;
-    ASSERT_TRUE(fixture::makeAllTypesTable(dir.file("a.db"), &error)) << error;
-    const std::vector<uint8_t> packed = fuzz::packTable(bytesOf(dir.file("a.db")), bytesOf(dir.file("a.mb")));
-    std::vector<uint8_t> blobSeed;
-    ASSERT_TRUE(fuzz::blobSeed(dir.file("a.db"), blobSeed));
-    const std::string filter = "Char:*e*\nShort:>0\nDate:<=01.02.2024\n";
-    const std::vector<uint8_t> inputs[] = {packed, blobSeed, packed, {filter.begin(), filter.end()}};
-    for (size_t i = 0; i < std::size(fuzz::kTargets); ++i)
-        EXPECT_EQ(fuzz::kTargets[i].run(inputs[i].data(), inputs[i].size()), 0) << fuzz::kTargets[i].name;
 }
 
 } // namespace

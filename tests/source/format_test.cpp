@@ -41,21 +41,13 @@ protected:
 } // namespace
 
 // LibreOffice shows the Char and .mb memo values of this table, and a time, a graphic ("memo") and a
-// Bytes field (empty) of another, in the Excel tests.
+// Bytes field (empty) of another, in the Excel tests; the SQL writer test pins record 2's numbers,
+// logical, memos and BCD as they come from here. Left: dates in the default order, one before 1900,
+// and an OLE value held in the .mb.
 TEST_F(FormatTest, ValuesOfEveryType) {
-    EXPECT_EQ(text(2, CDate), "07.12.1787");                            // before 1900
-    EXPECT_EQ(text(2, CShort), "-32767");
-    EXPECT_EQ(text(2, CLong), "-2147483647");
-    EXPECT_EQ(text(2, CCurrency), "-1234.56");
-    EXPECT_EQ(text(2, CNumber), "-273.15");
-    EXPECT_EQ(text(2, CLogical), "1");
-    EXPECT_EQ(text(2, CMemo), "Short memo");
-    EXPECT_EQ(text(2, CBlob), "memo");
-    EXPECT_EQ(text(2, CFmtMemo), "{\\rtf1 x}");
-    EXPECT_EQ(text(3, COle), "memo");
+    EXPECT_EQ(text(2, CDate), "07.12.1787");
     EXPECT_EQ(text(2, CTimestamp), "07.03.2024 13:04:05");
-    EXPECT_EQ(text(2, CAutoInc), "2");
-    EXPECT_EQ(text(2, CBcd), "-98765.4321");
+    EXPECT_EQ(text(3, COle), "memo");
 }
 
 TEST_F(FormatTest, EmptyFieldsAreEmptyAndZerosAreZero) {
@@ -68,11 +60,6 @@ TEST_F(FormatTest, EmptyFieldsAreEmptyAndZerosAreZero) {
     EXPECT_EQ(text(1, CLogical), "0");
     EXPECT_EQ(text(1, CTime), "00:00:00.000");
     EXPECT_EQ(text(1, CBcd), "0.0000");
-    double n = 1;
-    ASSERT_TRUE(readRecord(table, 0));
-    EXPECT_FALSE(readNumber(table, table.recordBuffer.data(), CLong, n));
-    DateParts d;
-    EXPECT_FALSE(readDateParts(table, table.recordBuffer.data(), CDate, d));
 }
 
 TEST_F(FormatTest, DateOrdersAndDecimals) {
@@ -86,8 +73,6 @@ TEST_F(FormatTest, DateOrdersAndDecimals) {
     EXPECT_EQ(text(2, CDate), "");
     setDecimals(settings, 0);
     EXPECT_EQ(text(4, CNumber), "0"); // printf rounds half to even: 0.5 -> 0
-    setDecimals(settings, 99);
-    EXPECT_EQ(settings.numberFormat, "%.15f");
 }
 
 TEST(FormatOem, CharValuesAndNamesConvertOnlyWithOem) {

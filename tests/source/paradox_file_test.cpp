@@ -1,5 +1,5 @@
-// ParadoxFile against pxlib on every real table, chain lengths, random access, and the individual
-// header / block chain checks (the index on a table of a million records: the wizard's preview test).
+// ParadoxFile against pxlib on every real table, and the individual header / block chain checks
+// (random access on a table of a million records: the wizard's preview test).
 #include "paradox_test_support.h"
 #include "source/paradox_crypt.h"
 #include "source/paradox_file.h"
@@ -9,7 +9,6 @@
 
 #include <functional>
 #include <iostream>
-#include <random>
 
 using quorv::ParadoxFile;
 namespace t = quorv::test;
@@ -17,17 +16,6 @@ namespace t = quorv::test;
 namespace {
 
 const std::string kPrefix = "not a readable Paradox table: ";
-
-// Every record of an opened table, in order.
-std::vector<std::vector<uint8_t>> allRecords(ParadoxFile &f) {
-    std::vector<std::vector<uint8_t>> out;
-    for (int n = 0; n < f.recordCount(); ++n) {
-        std::vector<uint8_t> rec(static_cast<size_t>(f.header().recordSize));
-        EXPECT_TRUE(f.readRecord(n, rec.data())) << "record " << n;
-        out.push_back(std::move(rec));
-    }
-    return out;
-}
 
 } // namespace
 
@@ -97,51 +85,6 @@ TEST(ParadoxCorpus, EveryTableMatchesPxlib) {
         std::cout << "[ unopened ] " << u << "\n";
     EXPECT_TRUE(unopened.empty());
     EXPECT_EQ(encrypted, 3);
-}
-
-// Version, code page, sizes, counts, field names and decimals are compared with pxlib's for every
-// table above; the chain length and the tables that need pxlib are this reader's own.
-TEST(ParadoxCorpus, ChainLengths) {
-    QUORV_REQUIRE_CORPUS();
-    const struct {
-        const char *table;
-        int blocks;
-        bool encrypted;
-    } facts[] = {
-        {"paradoxdriver/areas/AREACODE.DB", 27, false}, {"Rparadox/of.db", 314, false},
-        {"paradoxdriver/areas/ZIPCODES.DB", 686, false}, {"paradoxdriver/geog/County.DB", 8, false},
-        {"paradoxdriver/joins/indexed.db", 0, false},    {"paradoxdriver/encrypt/encrypted35.db", 1, true},
-    };
-    for (const auto &f : facts) {
-        SCOPED_TRACE(f.table);
-        ParadoxFile pf;
-        std::string error;
-        ASSERT_TRUE(pf.open(t::corpusPath(f.table), &error)) << error;
-        const bool viaPxlib = f.encrypted && !quorv::canDecryptParadox();
-        EXPECT_EQ(pf.chainLength(), viaPxlib ? 0 : f.blocks);
-        EXPECT_EQ(pf.needsPxlib(), viaPxlib);
-    }
-}
-
-// Random order must give the bytes sequential order gives (block cache replaced correctly).
-TEST(ParadoxCorpus, RandomAccessMatchesSequential) {
-    QUORV_REQUIRE_CORPUS();
-    for (const char *rel : {"paradoxdriver/areas/ZIPCODES.DB", "paradoxReader/PCLDATA/PCL.DB",
-                            "paradoxdriver/geog/County.DB"}) {
-        SCOPED_TRACE(rel);
-        ParadoxFile f;
-        ASSERT_TRUE(f.open(t::corpusPath(rel), nullptr));
-        const auto seq = allRecords(f);
-        std::vector<int> order(seq.size());
-        for (size_t i = 0; i < order.size(); ++i)
-            order[i] = static_cast<int>(i);
-        std::shuffle(order.begin(), order.end(), std::mt19937(7));
-        std::vector<uint8_t> rec(static_cast<size_t>(f.header().recordSize));
-        for (int n : order) {
-            ASSERT_TRUE(f.readRecord(n, rec.data()));
-            ASSERT_EQ(rec, seq[static_cast<size_t>(n)]) << "record " << n;
-        }
-    }
 }
 
 // Each check, provoked by one edit of a real multi-block table (ORDERS.DB: 8 blocks, 224 records).
@@ -286,7 +229,7 @@ TEST_F(ParadoxChecks, HeaderFields) {
     expectRejected("too short", [&] { bytes_.resize(40); });
 }
 
-TEST(ParadoxFileApi, MissingFileAndClose) {
+TEST(ParadoxFileApi, MissingFile) {
     ParadoxFile f;
     std::string error;
     EXPECT_FALSE(f.open("/nonexistent/dir/TABLE.DB", &error));
@@ -295,11 +238,4 @@ TEST(ParadoxFileApi, MissingFileAndClose) {
     uint8_t rec[4];
     EXPECT_FALSE(f.readRecord(0, rec));
     EXPECT_EQ(f.recordCount(), 0);
-    if (!t::corpusFolder().empty()) {
-        ASSERT_TRUE(f.open(t::corpusPath("paradoxdriver/fields/long.db"), &error)) << error;
-        EXPECT_EQ(f.recordCount(), 3);
-        f.close();
-        EXPECT_EQ(f.recordCount(), 0);
-        EXPECT_FALSE(f.readRecord(0, rec));
-    }
 }

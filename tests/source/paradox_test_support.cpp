@@ -33,17 +33,11 @@ size_t largestAllocation() {
     return gLargest.load();
 }
 
-std::vector<uint8_t> readBytes(const std::string &path) {
-    const std::string text = readFile(path);
-    return {text.begin(), text.end()};
-}
-
-void writeBytes(const std::string &path, const std::vector<uint8_t> &bytes) {
-    writeFile(path, std::string(bytes.begin(), bytes.end()));
-}
-
 uint16_t le16(const uint8_t *p) {
     return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+uint32_t le32(const uint8_t *p) {
+    return le16(p) | static_cast<uint32_t>(le16(p + 2)) << 16;
 }
 void putLe16(uint8_t *p, uint16_t v) {
     p[0] = static_cast<uint8_t>(v);

@@ -18,10 +18,8 @@ extern "C" {
 
 namespace quorv::test {
 
-std::vector<uint8_t> readBytes(const std::string &path);
-void writeBytes(const std::string &path, const std::vector<uint8_t> &bytes);
-
 uint16_t le16(const uint8_t *p);
+uint32_t le32(const uint8_t *p);
 void putLe16(uint8_t *p, uint16_t v);
 void putLe32(uint8_t *p, uint32_t v);
 

@@ -41,6 +41,15 @@ void writeFile(const std::string &path, const std::string &content) {
 
 bool fileExists(const std::string &path) { return fs::exists(path); }
 
+std::vector<uint8_t> readBytes(const std::string &path) {
+    const std::string text = readFile(path);
+    return {text.begin(), text.end()};
+}
+
+void writeBytes(const std::string &path, const std::vector<uint8_t> &bytes) {
+    writeFile(path, std::string(bytes.begin(), bytes.end()));
+}
+
 std::vector<std::string> splitText(const std::string &line, char separator) {
     std::vector<std::string> parts;
     size_t start = 0;

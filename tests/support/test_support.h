@@ -1,6 +1,7 @@
 // Helpers shared by the tests: temporary folders, the real-table corpus, running programs.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,8 @@ std::vector<std::string> splitText(const std::string &line, char separator);
 std::string unescapeBackslashes(const std::string &text);
 void writeFile(const std::string &path, const std::string &content);
 bool fileExists(const std::string &path);
+std::vector<uint8_t> readBytes(const std::string &path);
+void writeBytes(const std::string &path, const std::vector<uint8_t> &bytes);
 
 // The folder of real Paradox tables, or empty when it is not there.
 std::string corpusFolder();
