@@ -130,10 +130,12 @@ protected:
     test::TempDir dir;
 };
 
-// In a book that counts dates from 1904 (date1904), dates before 1904 are texts too.
-void expectKinds(const XlSheet &sheet, const std::string &file, bool date1904 = false) {
+// In a book that counts dates from 1904 (date1904), dates before 1904 are texts too. An appended sheet
+// has the name the book gave it (name).
+void expectKinds(const XlSheet &sheet, const std::string &file, bool date1904 = false,
+                 const std::string &name = "kinds") {
     SCOPED_TRACE(file);
-    EXPECT_EQ(sheet.name, "kinds");
+    EXPECT_EQ(sheet.name, name);
     EXPECT_EQ(sheet.frozen, "A2") << "the first row is frozen";
     EXPECT_EQ(sheet.rows, 7);
     // Date columns are 11 characters wide as Excel's dialog counts them; files store the width with
@@ -399,6 +401,16 @@ std::map<std::string, std::string> packageEntries(const std::string &path) {
     return entries;
 }
 
+// Every cell of a sheet as it was before a sheet was added to its book.
+void expectCellsKept(const XlSheet &before, const XlSheet &after) {
+    ASSERT_EQ(after.cells.size(), before.cells.size());
+    for (const auto &[at, cell] : before.cells) {
+        ASSERT_TRUE(after.cells.count(at)) << at.first << "," << at.second;
+        EXPECT_EQ(after.cells.at(at).value, cell.value) << at.first << "," << at.second;
+        EXPECT_EQ(after.cells.at(at).kind, cell.kind) << at.first << "," << at.second;
+    }
+}
+
 TEST_F(ExcelOutput, AppendingTwiceAddsSheetsAndKeepsTheEarlierOnes) {
     writeKinds(dir.file("kinds.db"));
     for (const char *out : {"book.xlsx", "book.xls"}) {
@@ -417,20 +429,11 @@ TEST_F(ExcelOutput, AppendingTwiceAddsSheetsAndKeepsTheEarlierOnes) {
         ASSERT_EQ(book.size(), 3u);
         EXPECT_EQ(book[0].name, "kinds");
         EXPECT_EQ(book[1].name, "Sheet2");
-        EXPECT_EQ(book[2].name, "Sheet3");
-        EXPECT_EQ(book[0].cells.size(), before.at(out)[0].cells.size());
-        for (const auto &[at, cell] : before.at(out)[0].cells) {
-            ASSERT_TRUE(book[0].cells.count(at));
-            EXPECT_EQ(book[0].cells.at(at).value, cell.value) << at.first << "," << at.second;
-            EXPECT_EQ(book[0].cells.at(at).kind, cell.kind);
-        }
+        expectCellsKept(before.at(out)[0], book[0]);
         EXPECT_EQ(book[1].rows, 3) << "the header and records 5 and 6";
         EXPECT_EQ(book[1].cells.at({1, 2}).kind, 'd');
         EXPECT_EQ(book[1].cells.at({1, 2}).value, "9999-12-31");
-        EXPECT_EQ(book[2].rows, 7);
-        XlSheet third = book[2];
-        third.name = "kinds";
-        expectKinds(third, std::string(out) + " Sheet3");
+        expectKinds(book[2], std::string(out) + " Sheet3", false, "Sheet3");
         // The .xlsx package's parts kept byte for byte: AppendingToWorkbooksOfOtherPrograms, same merge.
     }
     EXPECT_TRUE(filesBesides({"kinds.db", "kinds.mb", "book.xlsx", "book.xls", "some.txt"}).empty());
@@ -460,10 +463,8 @@ TEST_F(ExcelOutput, AppendingToWorkbooksOfOtherPrograms) {
     EXPECT_EQ(py[0].cells.at({0, 0}).value, "kept");
     EXPECT_EQ(py[0].cells.at({0, 2}).value, "2001-02-03");
     EXPECT_EQ(py[0].cells.at({0, 2}).format, "yyyy-mm-dd") << "the existing sheet keeps its own date format";
-    EXPECT_EQ(py[1].name, "Sheet2 (2)") << "the name the book already has is made unique";
-    XlSheet added = py[1];
-    added.name = "kinds";
-    expectKinds(added, "openpyxl's book, 1904 dates", true);
+    // The name the book already has is made unique.
+    expectKinds(py[1], "openpyxl's book, 1904 dates", true, "Sheet2 (2)");
     for (const auto &[name, crc] : packageEntries(dir.file("py.xlsx")))
         if (pyBefore.count(name) && name.find("workbook.xml") == std::string::npos && name != "[Content_Types].xml" &&
             name != "xl/styles.xml") {
@@ -493,15 +494,8 @@ TEST_F(ExcelOutput, AppendingToWorkbooksOfOtherPrograms) {
         ASSERT_EQ(book.size(), 2u);
         // LibreOffice's sheet kept, every cell: our readers of its files read them all.
         EXPECT_EQ(book[0].cells.at({1, 1}).value, "Ren\u00e9e");
-        ASSERT_EQ(book[0].cells.size(), loBefore.at(file)[0].cells.size());
-        for (const auto &[at, cell] : loBefore.at(file)[0].cells) {
-            EXPECT_EQ(book[0].cells.at(at).value, cell.value) << at.first << "," << at.second;
-            EXPECT_EQ(book[0].cells.at(at).kind, cell.kind) << at.first << "," << at.second;
-        }
-        EXPECT_EQ(book[1].name, "Sheet2");
-        added = book[1];
-        added.name = "kinds";
-        expectKinds(added, file);
+        expectCellsKept(loBefore.at(file)[0], book[0]);
+        expectKinds(book[1], file, false, "Sheet2");
     }
 }
 
