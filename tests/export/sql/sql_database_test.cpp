@@ -394,12 +394,6 @@ struct LoadCase {
     bool corpus = false;
 };
 
-void PrintTo(const LoadCase &c, std::ostream *out) {
-    *out << targetName(c.target) << " " << c.table;
-    for (const std::string &s : c.switches)
-        *out << " " << s;
-}
-
 std::string caseName(const ::testing::TestParamInfo<LoadCase> &info) {
     std::string name = std::string(targetName(info.param.target)) + "_" + info.param.table;
     for (const std::string &s : info.param.switches)
