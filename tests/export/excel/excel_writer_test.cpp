@@ -258,12 +258,7 @@ TEST_F(ExcelOutput, FilteredRowsColumnsAndSheetNamesFromOddTableNames) {
     EXPECT_EQ(s.cells.at({0, 0}).value, "Id");
     EXPECT_EQ(s.cells.at({0, 1}).value, "Born");
     EXPECT_EQ(s.cells.at({0, 2}).value, "Paid");
-    const std::vector<std::string> ids = {"5.0", "4.0", "3.0", "1.0"};
-    for (int row = 1; row <= 4; ++row)
-        EXPECT_EQ(s.cells.at({row, 0}).value, ids[static_cast<size_t>(row - 1)]) << "row " << row;
-    EXPECT_EQ(s.cells.at({1, 1}).value, "9999-12-31");
-    EXPECT_EQ(s.cells.at({3, 1}).value, "1899-12-31");
-    EXPECT_EQ(s.cells.at({4, 2}).value, "1");
+    // Which records and in what order is the driver's, checked in tests/app/command_line_test.cpp.
     EXPECT_EQ(s.cells.size(), 3u + 4 * 3);
     EXPECT_EQ(s.widths.size(), 1u);
     EXPECT_EQ(s.widths.count(1), 1u) << "the date column is now the second";
