@@ -117,15 +117,15 @@ struct Expected {
     test::DbRows rows;
 };
 
-std::string twoDigits(long v) {
-    return (v < 10 ? "0" : "") + std::to_string(v);
-}
-
-test::DbValue isoDate(const DateParts &d) {
+// YYYY-MM-DD, and " hh:mm:ss" when seconds of the day are given; no value outside years 1 to 9999.
+test::DbValue isoDate(const DateParts &d, long seconds = -1) {
     if (d.year < 1 || d.year > 9999)
         return {};
-    char text[16];
+    char text[80];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d", d.year, d.month, d.day);
+    if (seconds >= 0)
+        std::snprintf(text + 10, sizeof text - 10, " %02ld:%02ld:%02ld", seconds / 3600, seconds / 60 % 60,
+                      seconds % 60);
     return std::string(text);
 }
 
@@ -199,13 +199,9 @@ bool readSource(const std::string &path, bool utf8Text, Expected &out, std::stri
                     v = isoDate(date);
                 break;
             case PxTimestamp:
-                if (readTimestampMillis(table, record, f, millis)) {
-                    long seconds = static_cast<long>(millis % 86400000 / 1000);
-                    v = isoDate(dateFromDayCount(static_cast<long>(millis / 86400000)));
-                    if (v)
-                        *v += " " + twoDigits(seconds / 3600) + ":" + twoDigits(seconds / 60 % 60) + ":" +
-                              twoDigits(seconds % 60);
-                }
+                if (readTimestampMillis(table, record, f, millis))
+                    v = isoDate(dateFromDayCount(static_cast<long>(millis / 86400000)),
+                                static_cast<long>(millis % 86400000 / 1000));
                 break;
             case PxTime:
                 if (readLongValue(table, record, f, longValue) && longValue >= 0 && longValue < 86400000)
