@@ -327,25 +327,6 @@ TEST_F(HtmlExport, CaptionBordersColoursAndNumbersAreTheFixedLiterals) {
     }
 }
 
-// Colours chosen as RGB values (the wizard's colour buttons) on every page, and page names of a first
-// page without an extension.
-TEST_F(HtmlExport, RgbColoursOnEveryPageAndNamesWithoutExtension) {
-    numbered("t.db", 5);
-    const test::Adjust colours = [](ExportSettings &s, SourceTable &) {
-        s.htmlTextColor = 0x0000FF; // red
-        s.htmlBackColor = 0xFFFFFF;
-        s.htmlSplitPages = true;
-        s.htmlRowsPerPage = 2;
-    };
-    ExportResult result = test::exportTable(dir.file("t.db"), dir.file("pages"), OutputType::Html, colours);
-    ASSERT_TRUE(result.ok);
-    for (const char *page : {"pages", "pages1", "pages2"})
-        EXPECT_NE(test::readFile(dir.file(page)).find("<body text=\"#ff0000\" bgcolor=\"#ffffff\">\n"),
-                  std::string::npos)
-            << page;
-    EXPECT_NE(test::readFile(dir.file("pages1")).find("<a href= \"pages2\" >Next</a>"), std::string::npos);
-}
-
 TEST_F(HtmlExport, WildcardBatchWithEverySwitchAndAScreenshot) {
     fs::create_directories(dir.file("src"));
     fs::create_directories(dir.file("out"));

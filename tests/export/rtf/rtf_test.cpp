@@ -6,7 +6,6 @@
 
 #include "export/excel/excel_readers.h"
 #include "platform/codepage.h"
-#include "source/filter.h"
 #include "support/reader_check.h"
 
 using namespace quorv;
@@ -174,10 +173,6 @@ TEST_F(Rtf, RowsBoundariesAndValues) {
          {},
          {"1", "two blanks", " memo  line", "2", "a\\{b\\}c\\\\d", "x y z", "3", "Caf\\'e9 \\u129\\'81", ""},
          {three, three, three, three}},
-        {"a record the filter rejects has no row",
-         [](SourceTable &t) { applyFilterFile(t, {{"Id", ">1"}}); },
-         {"2", "a\\{b\\}c\\\\d", "x y z", "3", "Caf\\'e9 \\u129\\'81", ""},
-         {three, three, three}},
         {"an excluded column",
          [](SourceTable &t) { t.fieldExcluded[1] = 1; },
          {"1", " memo  line", "2", "x y z", "3", ""},

@@ -6,16 +6,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <random>
 
 namespace quorv::xls {
 namespace {
 
-namespace fs = std::filesystem;
 using test::TempDir;
 
 std::string repeat(std::string_view unit, size_t n) {
@@ -104,31 +101,6 @@ test::XlBook readWithXlrd(const std::string &path) {
     return books[path];
 }
 
-void expectSameCells(const XlsBook &want, int wantSheet, const XlsBook &got, int gotSheet) {
-    size_t expected = 0;
-    want.forEachCell(wantSheet, [&](int r, int c, const XlsCell &w) {
-        ++expected;
-        auto g = got.cell(gotSheet, r, c);
-        ASSERT_TRUE(g.has_value()) << "missing cell " << r << "," << c;
-        EXPECT_EQ(static_cast<int>(g->kind), static_cast<int>(w.kind)) << r << "," << c;
-        EXPECT_EQ(g->text, w.text) << r << "," << c;
-        EXPECT_EQ(g->logical, w.logical) << r << "," << c;
-        if (w.kind == XlsCell::Kind::Number || w.kind == XlsCell::Kind::Date) {
-            EXPECT_EQ(g->number, w.number) << r << "," << c;
-        }
-    });
-    EXPECT_EQ(got.cellCount(gotSheet), expected);
-}
-
-void expectSameBook(const XlsBook &want, const XlsBook &got) {
-    ASSERT_EQ(got.sheetCount(), want.sheetCount());
-    for (int s = 0; s < want.sheetCount(); ++s) {
-        SCOPED_TRACE("sheet " + want.sheetName(s));
-        EXPECT_EQ(got.sheetName(s), want.sheetName(s));
-        expectSameCells(want, s, got, s);
-    }
-}
-
 // The sample book saved as sample.xls in a temporary folder.
 class XlsSampleFile : public ::testing::Test {
   protected:
@@ -141,43 +113,13 @@ class XlsSampleFile : public ::testing::Test {
 
 // Cells outside a sheet are refused. (Where cells lie and how many rows a sheet has, xlrd reads back
 // from the sample; the cut of a long text to 32767 characters every reader reads in excel_writer_test.)
-TEST(XlsBookModel, CellsOutsideTheSheetAndTextsCutBetweenSurrogates) {
+TEST(XlsBookModel, CellsOutsideTheSheetAreRefused) {
     XlsBook b;
     const int s = b.addSheet("S");
     EXPECT_THROW(b.writeNumber(s, 65536, 0, 1), std::out_of_range);
     EXPECT_THROW(b.writeNumber(s, 0, 256, 1), std::out_of_range);
     EXPECT_THROW(b.writeNumber(1, 0, 0, 1), std::out_of_range);
     EXPECT_THROW(b.setColumnWidth(s, -1, 2, 10), std::out_of_range);
-
-    // Text is cut to 32767 UTF-16 units, never inside a surrogate pair.
-    b.writeText(s, 1, 1, "a" + repeat("\xF0\x9F\x98\x80", 20000));
-    EXPECT_EQ(b.cell(s, 1, 1)->text, "a" + repeat("\xF0\x9F\x98\x80", 16383));
-}
-
-TEST_F(XlsSampleFile, OurReaderReadsBackWhatWeWrite) {
-    XlsBook loaded;
-    ASSERT_TRUE(loaded.load(path, &error)) << error;
-    expectSameBook(book, loaded);
-    EXPECT_EQ(loaded.frozenRows(0), 1);
-    EXPECT_EQ(loaded.frozenRows(1), 0);
-    EXPECT_EQ(loaded.columnWidth(0, 0), 11.0);
-    EXPECT_EQ(loaded.columnWidth(0, 3), 20.5);
-    EXPECT_EQ(loaded.columnWidth(0, 4), 0.0);
-    // Appending (load, add a sheet, save) is read back by xlrd in excel_writer_test.
-
-    // The strings table of the sample is long enough to go on in CONTINUE records.
-    const std::string stream = book.workbookStream();
-    size_t continues = 0;
-    for (size_t p = 0; p + 4 <= stream.size();) {
-        uint16_t type = static_cast<uint16_t>(static_cast<unsigned char>(stream[p]) |
-                                              static_cast<unsigned char>(stream[p + 1]) << 8);
-        size_t len = static_cast<unsigned char>(stream[p + 2]) | static_cast<unsigned char>(stream[p + 3])
-                                                                     << 8;
-        continues += type == 0x003C;
-        EXPECT_LE(len, 8224u);
-        p += 4 + len;
-    }
-    EXPECT_GT(continues, 10u);
 }
 
 TEST(XlsBookFile, DatesOfThe1904SystemAreMovedTo1900) {
@@ -197,20 +139,6 @@ TEST(XlsBookFile, DatesOfThe1904SystemAreMovedTo1900) {
     EXPECT_EQ(loaded.cell(0, 0, 1)->number, 100) << "plain numbers stay";
 }
 
-TEST(XlsBookFile, NumbersExcelCannotHoldBecomeNumErrors) {
-    XlsBook book;
-    book.addSheet("N");
-    book.writeNumber(0, 0, 0, std::nan(""));
-    book.writeNumber(0, 0, 1, -INFINITY);
-    book.writeNumber(0, 0, 2, -0.0);
-    XlsBook loaded;
-    std::string error;
-    ASSERT_TRUE(loaded.loadWorkbookStream(book.workbookStream(), &error)) << error;
-    EXPECT_EQ(loaded.cell(0, 0, 0)->text, "#NUM!");
-    EXPECT_EQ(loaded.cell(0, 0, 1)->text, "#NUM!");
-    EXPECT_TRUE(std::signbit(loaded.cell(0, 0, 2)->number));
-}
-
 TEST_F(XlsSampleFile, XlrdReadsTypesValuesAndLayout) {
     if (!test::missingExcelReaders().empty())
         GTEST_SKIP() << test::missingExcelReaders() << " is not installed";
@@ -227,6 +155,20 @@ TEST_F(XlsSampleFile, XlrdReadsTypesValuesAndLayout) {
     EXPECT_EQ(sheets[0].widths, (std::map<int, double>{{0, 11.0}, {1, 20.5}, {2, 20.5}, {3, 20.5}}));
     EXPECT_TRUE(sheets[1].widths.empty());
 
+    // The strings table of the sample is long enough to go on in CONTINUE records.
+    const std::string stream = book.workbookStream();
+    size_t continues = 0;
+    for (size_t p = 0; p + 4 <= stream.size();) {
+        uint16_t type = static_cast<uint16_t>(static_cast<unsigned char>(stream[p]) |
+                                              static_cast<unsigned char>(stream[p + 1]) << 8);
+        size_t len = static_cast<unsigned char>(stream[p + 2]) | static_cast<unsigned char>(stream[p + 3])
+                                                                     << 8;
+        continues += type == 0x003C;
+        EXPECT_LE(len, 8224u);
+        p += 4 + len;
+    }
+    EXPECT_GT(continues, 10u);
+
     // A book this small has its Workbook stream padded to the 4096 bytes of a regular stream.
     XlsBook tiny;
     tiny.addSheet("Tiny");
@@ -238,50 +180,6 @@ TEST_F(XlsSampleFile, XlrdReadsTypesValuesAndLayout) {
     ASSERT_EQ(small.size(), 1u);
     EXPECT_EQ(small[0].cells.at({0, 0}).value, "2023-03-15");
     EXPECT_EQ(small[0].cells.at({1, 0}).value, kZoe);
-}
-
-// 65535 rows x 20 columns of numbers and distinct strings: a file over 7 MB, so the compound file
-// needs DIFAT sectors (more than the header's 109 FAT sectors), and a strings table of some thousand
-// CONTINUE records. Our reader and xlrd read every cell back.
-TEST(XlsBookFile, FullHeightSheet) {
-    XlsBook book;
-    const int s = book.addSheet("Big");
-    for (int c = 0; c < 20; ++c)
-        book.writeText(s, 0, c, "Column " + std::to_string(c));
-    for (int r = 1; r < 65535; ++r) {
-        for (int c = 0; c < 20; ++c) {
-            switch (c % 4) {
-            case 0:
-                book.writeNumber(s, r, c, r * 100 + c);
-                break;
-            case 2:
-                book.writeNumber(s, r, c, r + c / 8.0 + 0.1);
-                break;
-            case 3:
-                book.writeText(s, r, c, c == 19 ? "same" : "r" + std::to_string(r) + "c" + std::to_string(c));
-                break;
-            default:
-                book.writeText(s, r, c, "\xD0\x96" + std::to_string(r));
-                break;
-            }
-        }
-    }
-    TempDir dir;
-    const std::string path = dir.file("big.xls");
-    std::string error;
-    ASSERT_TRUE(book.save(path, &error)) << error;
-    EXPECT_GT(fs::file_size(path), 7'200'000u);
-
-    XlsBook loaded;
-    ASSERT_TRUE(loaded.load(path, &error)) << error;
-    expectSameBook(book, loaded);
-
-    if (!test::missingExcelReaders().empty())
-        GTEST_SKIP() << test::missingExcelReaders() << " is not installed";
-    const test::XlBook sheets = readWithXlrd(path);
-    ASSERT_EQ(sheets.size(), 1u);
-    EXPECT_EQ(sheets[0].rows, 65535);
-    expectXlrdCells(book, s, sheets[0]);
 }
 
 TEST(XlsBookFile, DamagedFilesGiveErrors) {

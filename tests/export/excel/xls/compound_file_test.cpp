@@ -52,15 +52,6 @@ TEST(CompoundFile, StreamsOfEverySizeReadBackExactly) {
     EXPECT_FALSE(reader.readStream("missing", &got, &error));
 }
 
-TEST(CompoundFile, RejectsBadStreamNames) {
-    std::string file, error;
-    EXPECT_FALSE(buildCompoundFile({{"", "x"}}, &file, &error));
-    EXPECT_FALSE(buildCompoundFile({{std::string(32, 'a'), "x"}}, &file, &error));
-    EXPECT_FALSE(buildCompoundFile({{"a/b", "x"}}, &file, &error));
-    EXPECT_FALSE(buildCompoundFile({{"Book", "x"}, {"BOOK", "y"}}, &file, &error));
-    EXPECT_TRUE(buildCompoundFile({{std::string(31, 'a'), "x"}}, &file, &error)) << error;
-}
-
 TEST(CompoundFile, DamagedFilesGiveErrors) {
     std::string file, error;
     const std::string payload = pattern(20000, 3);
