@@ -1,7 +1,7 @@
-// DBF tables written from the fixture tables and from the real tables, read back by an independent
-// reader (Python's dbfread): field types, lengths and decimals, record counts, and every value equal
-// to the source value as our table reader gives it (memo texts from the .mb beside the table). dbfread
-// reads every table as dBase III and FoxPro.
+// DBF tables written from the fixture tables and from the real tables, read back by independent
+// readers (Python's dbfread, LibreOffice): field types, lengths and decimals, record counts, and every
+// value equal to the source value as our table reader gives it (memo texts from the .mb beside the
+// table). dbfread reads every table as dBase III and FoxPro; LibreOffice the all-types table.
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -15,6 +15,7 @@
 #include "platform/codepage.h"
 #include "source/format.h"
 #include "source/paradox_table.h"
+#include "support/csv_reader.h"
 #include "support/dbf_reader.h"
 #include "support/test_support.h"
 
@@ -28,12 +29,13 @@ struct Version {
     bool foxPro;
 };
 // dBase IV writes the values as dBase III does (only its version byte differs, which dbf_layout_test
-// checks): the tables are read back as dBase III and FoxPro.
+// checks, and LibreOffice reads that form below): the tables are read back as dBase III and FoxPro.
 const Version kVersions[] = {{"/DBASE3", "d3", false}, {"/VFP", "vfp", true}};
 
 // What a reader should find: the fields and the values of the source table.
 struct Expected {
     std::string error;
+    std::vector<std::string> names; // the source field names
     std::vector<test::DbfField> fields;
     std::vector<std::vector<std::string>> rows;
 };
@@ -98,6 +100,7 @@ Expected expectedTable(const std::string &path, bool foxPro) {
         return e;
     const int codePage = table.ansiCodePage;
     for (const FieldInfo &f : table.fields) {
+        e.names.push_back(f.name);
         e.fields.push_back(expectedField(f, foxPro));
     }
     std::string text;
@@ -248,4 +251,66 @@ TEST_F(DbfReaders, RealTablesReadBackAsDBaseAndFoxPro) {
     if (!test::haveDbfread())
         GTEST_SKIP() << "python3-dbfread is not installed";
     compare(tables, exportAll(tables));
+}
+
+// LibreOffice reads the all-types table in the dBase IV form (the dBase III form is the same but for
+// the version byte, and the customers table is left to dbfread). It reads FoxPro memo fields as
+// digits, not as the 4-byte block numbers FoxPro writes, so the FoxPro form is left to dbfread.
+TEST_F(DbfReaders, LibreOfficeReadsTheAllTypesTable) {
+    if (!test::fileExists("/usr/bin/soffice") ||
+        !test::fileExists("/usr/lib/libreoffice/program/libdbaselo.so"))
+        GTEST_SKIP()
+            << "LibreOffice with its dBase driver (libreoffice-calc-nogui, libreoffice-base-drivers) is not "
+               "installed";
+    if (test::debianPython().empty())
+        GTEST_SKIP() << "python3 is not installed";
+    const std::string table = fixtureTables()[0];
+    // Number is left out: LibreOffice reads the asterisks of its one value that does not fit as 0.
+    const std::string columns =
+        "/COLUMNS:Char,Date,Short,Long,Currency,Logical,OLE,Time,Timestamp,AutoInc,BCD,Bytes";
+    const std::string out = dir.file("alltypes4.dbf");
+    test::RunResult r = test::runProgram({test::quorvBinary(), table, out, "/DBASE4", columns});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = test::runProgram({"/usr/bin/soffice", "-env:UserInstallation=file://" + dir.file("profile"),
+                          "--headless", "--infilter=dBase:ANSI", "--convert-to",
+                          "csv:Text - txt - csv (StarCalc):44,34,76", "--outdir", dir.file("lo"), out});
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    test::CsvRows rows;
+    std::string error;
+    ASSERT_TRUE(test::readCsvWithPython(dir.file("lo/alltypes4.csv"), ',', '"', true, rows, &error)) << error;
+    Expected e = expectedTable(table, false);
+    ASSERT_TRUE(e.error.empty()) << e.error;
+    std::vector<size_t> exported; // the exported source fields
+    for (size_t i = 0; i < e.names.size(); ++i)
+        if (columns.find(e.names[i]) != std::string::npos)
+            exported.push_back(i);
+
+    // The values, every one; the fields' types and widths are dbfread's to check.
+    ASSERT_EQ(rows.size(), e.rows.size() + 1);
+    ASSERT_EQ(rows[0].size(), exported.size());
+    for (size_t r = 0; r < e.rows.size(); ++r) {
+        for (size_t k = 0; k < exported.size(); ++k) {
+            const std::string &want = e.rows[r][exported[k]];
+            const std::string &cell = rows[r + 1][k];
+            const test::DbfField &f = e.fields[exported[k]];
+            std::string got;
+            if (f.type == 'N') {
+                got = cell.empty() ? "-" : numberText(std::stod(cell), f.decimals, 99);
+            } else if (f.type == 'L') {
+                got = cell == "TRUE" ? "T" : cell == "FALSE" ? "F" : cell.empty() ? "-" : cell;
+            } else if (f.type == 'D') {
+                // Shown as MM/DD/YY in the tests' locale.
+                got = want == "-" ? (cell.empty() ? "-" : cell)
+                      : cell == want.substr(7, 2) + "/" + want.substr(10, 2) + "/" + want.substr(4, 2)
+                          ? want
+                          : cell;
+            } else if (f.type == 'M') {
+                got = cell.empty() ? "-" : test::textValue(cell);
+            } else {
+                got = test::textValue(cell);
+            }
+            EXPECT_EQ(got, want) << "record " << r << " " << e.names[exported[k]] << ": " << cell;
+        }
+    }
 }
