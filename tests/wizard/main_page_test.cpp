@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <functional>
 
 #include <QComboBox>
@@ -21,16 +22,6 @@
 namespace quorv::test {
 namespace {
 
-struct Folder {
-    TempDir dir;
-    std::string make(const std::string &name) {
-        std::string path = dir.file(name);
-        std::string error;
-        EXPECT_TRUE(fixture::makeSampleTable(path, &error)) << error;
-        return path;
-    }
-};
-
 struct FailureCase {
     const char *name;
     std::string source; // "@" stands for the folder with one table, "@t" for the table in it
@@ -38,10 +29,6 @@ struct FailureCase {
     bool batch;
     std::string message; // "@" stands for the folder
 };
-
-void PrintTo(const FailureCase &c, std::ostream *out) {
-    *out << c.name;
-}
 
 class MainPageFailure : public testing::TestWithParam<FailureCase> {};
 
@@ -53,8 +40,7 @@ std::string expand(std::string text, const std::string &folder) {
 
 TEST_P(MainPageFailure, ShowsItsMessageAndStays) {
     const FailureCase &c = GetParam();
-    Folder folder;
-    folder.make("t.db");
+    SampleFolder folder("t.db");
     TempDir empty;
     WizardHarness h;
     const std::string base =
@@ -100,18 +86,10 @@ TEST(OutputType, SaveDialogAppendsTheExtensionUnlessContained) {
 }
 
 TEST(OutputType, TypedPathAfterTheSaveDialogNamesItsOwnType) {
-    Folder folder;
-    const std::string table = folder.make("t.db");
+    SampleFolder folder("t.db");
     WizardHarness h;
-    wizard::setChoosers({{},
-                         [&](QWidget *, const wizard::SaveFileRequest &) {
-                             return wizard::SaveFileChoice{QString::fromStdString(folder.dir.file("out")), 9};
-                         },
-                         {},
-                         {}});
-    h.findAnywhere<QAbstractButton>("outputBrowse")->click();
-    wizard::setChoosers({});
-    h.choose(table, folder.dir.file("out.sql"));
+    h.chooseInSaveDialog(folder.dir.file("out"), 10);
+    h.choose(folder.table, folder.dir.file("out.sql"));
     ASSERT_TRUE(h.next());
     EXPECT_EQ(h.state->outputType, 11);
 }
@@ -180,8 +158,8 @@ QStringList listOf(wizard::ConversionWizard &w, const char *name = "sourceBox") 
 // history" asks; No keeps the lists, Yes empties them at once and through the file, and keeps the
 // language.
 TEST(WizardMode, AConfirmedConversionEntersTheHistoryAtTheNextStart) {
-    Folder folder;
-    const QString table = QString::fromStdString(folder.make("t.db"));
+    SampleFolder folder("t.db");
+    const QString table = QString::fromStdString(folder.table);
     const QString output = QString::fromStdString(folder.dir.file("t.csv"));
     TempDir config;
     mkdir(config.file("quorvane").c_str(), 0700);
@@ -241,8 +219,7 @@ TEST(UserGuide, BesideTheProgramThenUnderShare) {
     const std::string bin = root.file("bin");
     mkdir(bin.c_str(), 0700);
     EXPECT_EQ(platform::userGuidePathFrom(bin), "");
-    for (const char *folder : {"/share", "/share/doc", "/share/doc/quorvane", "/share/doc/quorvane/guide"})
-        mkdir((root.path() + folder).c_str(), 0700);
+    std::filesystem::create_directories(root.path() + "/share/doc/quorvane/guide");
     writeFile(root.path() + "/share/doc/quorvane/guide/index.html", "x");
     EXPECT_EQ(platform::userGuidePathFrom(bin), bin + "/../share/doc/quorvane/guide/index.html");
     mkdir((bin + "/guide").c_str(), 0700);

@@ -79,20 +79,6 @@ void chooseFilter(WizardHarness &h, const char *bornAfter) {
                  });
 }
 
-// Picks the output in the Save dialog, whose filter names the kind of DBF table. The dialog offers
-// every type but RSS files.
-void chooseInSaveDialog(WizardHarness &h, const std::string &path, int type) {
-    wizard::setChoosers({{},
-                         [&](QWidget *, const wizard::SaveFileRequest &request) {
-                             EXPECT_EQ(request.filters.size(), kOutputTypeCount - 1);
-                             return wizard::SaveFileChoice{QString::fromStdString(path), type - 1};
-                         },
-                         {},
-                         {}});
-    h.findAnywhere<QAbstractButton>("outputBrowse")->click();
-    wizard::setChoosers({});
-}
-
 std::map<std::string, std::string> folderFiles(const std::string &folder) {
     std::map<std::string, std::string> files;
     for (const auto &entry : fs::directory_iterator(folder))
@@ -212,8 +198,11 @@ const ScriptCase kScriptCases[] = {
       "/MAXPERPAGE=2", "/NUMBER"},
      [](WizardHarness &h) {
          h.find<QLineEdit>("title")->setText("Price list: it's $5 `now`");
-         wizard::setChoosers({{}, {}, {}, [](QWidget *, const QColor &) { return QColor(0, 0, 255); }});
+         QColor chosen(0, 0, 255);
+         wizard::setChoosers({{}, {}, {}, [&](QWidget *, const QColor &) { return chosen; }});
          h.find<QAbstractButton>("textColour")->click();
+         chosen = QColor(); // cancelled: the background stays white
+         h.find<QAbstractButton>("backColour")->click();
          wizard::setChoosers({});
          h.find<QCheckBox>("recordNumbers")->setChecked(true);
          h.find<QCheckBox>("maxPerPage")->setChecked(true);
@@ -237,10 +226,6 @@ struct ScriptRun {
     const ScriptCase *c;
     bool batch;
 };
-
-void PrintTo(const ScriptRun &run, std::ostream *out) {
-    *out << run.c->name << (run.batch ? " batch" : "");
-}
 
 std::vector<ScriptRun> scriptRuns() {
     std::vector<ScriptRun> runs;
@@ -298,8 +283,8 @@ TEST_P(ScriptRoundTrip, WritesWhatFinishWrites) {
         h.pickSourceFolder(tables);
         h.findAnywhere<QComboBox>("exportToList")->setCurrentIndex(static_cast<int>(c.type) - 1);
         h.findAnywhere<QComboBox>("outputBox")->setEditText(QString::fromStdString(byWizard));
-    } else if (saveDialog) { // dBase IV and Visual FoxPro
-        chooseInSaveDialog(h, byWizard + "/" + stem, static_cast<int>(c.type));
+    } else if (saveDialog) { // dBase IV and Visual FoxPro: the dialog's filter names the kind of table
+        h.chooseInSaveDialog(byWizard + "/" + stem, static_cast<int>(c.type));
         h.findAnywhere<QComboBox>("sourceBox")->setEditText(QString::fromStdString(tables + "/people.db"));
     } else {
         h.choose(tables + "/people.db", byWizard + "/" + output);
