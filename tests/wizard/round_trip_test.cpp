@@ -181,17 +181,6 @@ const ScriptCase kScriptCases[] = {
          h.find<QCheckBox>("addGo")->setChecked(true);
          h.find<QSpinBox>("goEvery")->setValue(2);
      }},
-    {"sql_server",
-     OutputType::Sql,
-     {"/SQL2000", "/go"},
-     [](WizardHarness &h) {
-         h.find<QComboBox>("sqlDialect")->setCurrentIndex(3);
-         h.find<QCheckBox>("addGo")->setChecked(true);
-     }},
-    {"sql_postgresql",
-     OutputType::Sql,
-     {"/POSTGRESQL"},
-     [](WizardHarness &h) { h.find<QComboBox>("sqlDialect")->setCurrentIndex(4); }},
     {"html",
      OutputType::Html,
      {"/TITLE='Price list: it'\\''s $5 `now`'", "/COLOR=0000ff", "/BACKGROUND=ffffff", "/BORDER=3",
