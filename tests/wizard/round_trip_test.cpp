@@ -164,14 +164,6 @@ const ScriptCase kScriptCases[] = {
          h.find<QCheckBox>("allQuotes")->setChecked(true);
          h.find<QRadioButton>("singleQuote")->setChecked(true);
      }},
-    {"csv_double_quotes",
-     OutputType::Csv,
-     {"/SEPPIPE", "/utf8", "/DOUBLEQUOTA"},
-     [](WizardHarness &h) {
-         h.find<QComboBox>("separatorBox")->setCurrentIndex(3);
-         h.find<QRadioButton>("doubleQuote")->setChecked(true);
-         h.find<QCheckBox>("utf8")->setChecked(true);
-     }},
     {"sql_mysql",
      OutputType::Sql,
      {"/MYSQL", "/nocreatetable", "/go2"},
