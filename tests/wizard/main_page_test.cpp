@@ -78,13 +78,6 @@ TEST(OutputType, FromTheExtension) {
         EXPECT_EQ(wizard::outputTypeFromPath(path), type) << path;
 }
 
-TEST(OutputType, SaveDialogAppendsTheExtensionUnlessContained) {
-    EXPECT_EQ(wizard::pathWithExtension("/x/out", 4), "/x/out.txt");
-    EXPECT_EQ(wizard::pathWithExtension("/x/out.txt.bak", 4), "/x/out.txt.bak");
-    EXPECT_EQ(wizard::pathWithExtension("/x/out.TXT", 4), "/x/out.TXT.txt");
-    EXPECT_EQ(wizard::pathWithExtension("/x/out.xlsx", 8), "/x/out.xlsx"); // contains ".xls"
-}
-
 TEST(OutputType, TypedPathAfterTheSaveDialogNamesItsOwnType) {
     SampleFolder folder("t.db");
     WizardHarness h;
