@@ -12,7 +12,6 @@
 #include "fixture/fixtures.h"
 #include "platform/user_guide.h"
 #include "support/test_support.h"
-#include "wizard/choosers.h"
 #include "wizard/main_page.h"
 #include "wizard/option_pages.h"
 #include "wizard/preview_model.h"

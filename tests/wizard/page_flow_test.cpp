@@ -11,7 +11,6 @@
 #include "fixture/fixtures.h"
 #include "source/paradox_table.h"
 #include "support/test_support.h"
-#include "wizard/choosers.h"
 #include "wizard/option_pages.h"
 #include "wizard/preview_model.h"
 #include "wizard/wizard_support.h"
