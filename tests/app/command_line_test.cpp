@@ -187,10 +187,9 @@ TEST_F(CommandLine, SortReverseAndFilter) {
     EXPECT_EQ(column(readCsv("out.csv"), 0).size(), 5u);
 }
 
-// Paths with blanks, $ and quotes, given one per argument, and a switch-like "/logs" inside a path: the
-// scripts of the wizard's round trip.
+// Paths with blanks, $ and quotes, one per argument, are run by the scripts of the wizard's round trip.
+// Here the whole command line comes as one argument, its quotes and blanks as on Windows.
 TEST_F(CommandLine, TheWholeCommandLineAsOneArgument) {
-    // Quotes and blanks as on Windows.
     test::RunResult r = quorv({"\"people.db\" \"one arg.csv\" /SEP;"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(test::readFile(dir.file("one arg.csv")).substr(0, 6), "Id;Las");
