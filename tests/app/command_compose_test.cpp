@@ -40,8 +40,6 @@ TEST(ComposeCommand, TextOfEachCase) {
     } cases[] = {
         {"a folder whose name holds .db still gets its pattern", OutputType::Rtf, true, "/data/my.dbfiles",
          "/o", none, " '/data/my.dbfiles/*.db' /o /tortf"},
-        {"folder batch naming its tables keeps the name", OutputType::VisualFoxPro, true, "/data/A*.DB",
-         "/out", none, " '/data/A*.DB' /out /todbf /VFP"},
         {"every field left out: an empty list, not every field", OutputType::Csv, false, "/d/t.db",
          "/o/t.csv",
          [](SourceTable &t, ExportSettings &) {

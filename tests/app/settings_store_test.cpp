@@ -238,10 +238,8 @@ TEST_F(SettingsFile, SeveralRunsStoringAtOnce) {
         children.push_back(pid);
     }
     bool running = true;
-    int reads = 0;
     while (running) {
         AppSettings s = loadSettings();
-        ++reads;
         // One store writes both folders: a torn or mixed file would show two different values.
         EXPECT_EQ(s.sourceFolder, s.outputFolder);
         if (!s.sourceFolder.empty()) {
@@ -264,7 +262,6 @@ TEST_F(SettingsFile, SeveralRunsStoringAtOnce) {
     for (const auto &entry : std::filesystem::directory_iterator(dir.file("quorvane")))
         left.insert(entry.path().filename());
     EXPECT_EQ(left, (std::set<std::string>{"quorv.conf", "quorv.conf.lock"})) << "temporary files left behind";
-    EXPECT_GT(reads, 0);
 }
 
 // The real program: command-line runs load the file, clear the history when asked, and store the

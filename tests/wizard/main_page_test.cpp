@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <functional>
 
 #include <QComboBox>
@@ -11,8 +12,6 @@
 #include "fixture/fixtures.h"
 #include "platform/user_guide.h"
 #include "support/test_support.h"
-#include "wizard/choosers.h"
-#include "wizard/main_page.h"
 #include "wizard/option_pages.h"
 #include "wizard/preview_model.h"
 #include "wizard/wizard_main.h"
@@ -21,16 +20,6 @@
 namespace quorv::test {
 namespace {
 
-struct Folder {
-    TempDir dir;
-    std::string make(const std::string &name) {
-        std::string path = dir.file(name);
-        std::string error;
-        EXPECT_TRUE(fixture::makeSampleTable(path, &error)) << error;
-        return path;
-    }
-};
-
 struct FailureCase {
     const char *name;
     std::string source; // "@" stands for the folder with one table, "@t" for the table in it
@@ -38,10 +27,6 @@ struct FailureCase {
     bool batch;
     std::string message; // "@" stands for the folder
 };
-
-void PrintTo(const FailureCase &c, std::ostream *out) {
-    *out << c.name;
-}
 
 class MainPageFailure : public testing::TestWithParam<FailureCase> {};
 
@@ -53,8 +38,7 @@ std::string expand(std::string text, const std::string &folder) {
 
 TEST_P(MainPageFailure, ShowsItsMessageAndStays) {
     const FailureCase &c = GetParam();
-    Folder folder;
-    folder.make("t.db");
+    SampleFolder folder("t.db");
     TempDir empty;
     WizardHarness h;
     const std::string base =
@@ -82,36 +66,12 @@ const FailureCase kFailures[] = {
 INSTANTIATE_TEST_SUITE_P(EveryRow, MainPageFailure, testing::ValuesIn(kFailures),
                          [](const testing::TestParamInfo<FailureCase> &info) { return info.param.name; });
 
-TEST(OutputType, FromTheExtension) {
-    // The lower-case extensions of every type: PagesOfEachType.
-    const std::pair<const char *, int> cases[] = {
-        {"/x/out.XML", 7},    {"/x/out.txt.bak", 0}, {"/x/out.Csv", 10}, {"/x/my.csv/out", 0},
-        {"/x/out.sql.", 0},   {"out.xlsx", 9},       {"/x/out", 0},
-    };
-    for (const auto &[path, type] : cases)
-        EXPECT_EQ(wizard::outputTypeFromPath(path), type) << path;
-}
-
-TEST(OutputType, SaveDialogAppendsTheExtensionUnlessContained) {
-    EXPECT_EQ(wizard::pathWithExtension("/x/out", 4), "/x/out.txt");
-    EXPECT_EQ(wizard::pathWithExtension("/x/out.txt.bak", 4), "/x/out.txt.bak");
-    EXPECT_EQ(wizard::pathWithExtension("/x/out.TXT", 4), "/x/out.TXT.txt");
-    EXPECT_EQ(wizard::pathWithExtension("/x/out.xlsx", 8), "/x/out.xlsx"); // contains ".xls"
-}
-
+// An extension in capitals names its type too.
 TEST(OutputType, TypedPathAfterTheSaveDialogNamesItsOwnType) {
-    Folder folder;
-    const std::string table = folder.make("t.db");
+    SampleFolder folder("t.db");
     WizardHarness h;
-    wizard::setChoosers({{},
-                         [&](QWidget *, const wizard::SaveFileRequest &) {
-                             return wizard::SaveFileChoice{QString::fromStdString(folder.dir.file("out")), 9};
-                         },
-                         {},
-                         {}});
-    h.findAnywhere<QAbstractButton>("outputBrowse")->click();
-    wizard::setChoosers({});
-    h.choose(table, folder.dir.file("out.sql"));
+    h.chooseInSaveDialog(folder.dir.file("out"), 10);
+    h.choose(folder.table, folder.dir.file("out.SQL"));
     ASSERT_TRUE(h.next());
     EXPECT_EQ(h.state->outputType, 11);
 }
@@ -180,8 +140,8 @@ QStringList listOf(wizard::ConversionWizard &w, const char *name = "sourceBox") 
 // history" asks; No keeps the lists, Yes empties them at once and through the file, and keeps the
 // language.
 TEST(WizardMode, AConfirmedConversionEntersTheHistoryAtTheNextStart) {
-    Folder folder;
-    const QString table = QString::fromStdString(folder.make("t.db"));
+    SampleFolder folder("t.db");
+    const QString table = QString::fromStdString(folder.table);
     const QString output = QString::fromStdString(folder.dir.file("t.csv"));
     TempDir config;
     mkdir(config.file("quorvane").c_str(), 0700);
@@ -241,8 +201,7 @@ TEST(UserGuide, BesideTheProgramThenUnderShare) {
     const std::string bin = root.file("bin");
     mkdir(bin.c_str(), 0700);
     EXPECT_EQ(platform::userGuidePathFrom(bin), "");
-    for (const char *folder : {"/share", "/share/doc", "/share/doc/quorvane", "/share/doc/quorvane/guide"})
-        mkdir((root.path() + folder).c_str(), 0700);
+    std::filesystem::create_directories(root.path() + "/share/doc/quorvane/guide");
     writeFile(root.path() + "/share/doc/quorvane/guide/index.html", "x");
     EXPECT_EQ(platform::userGuidePathFrom(bin), bin + "/../share/doc/quorvane/guide/index.html");
     mkdir((bin + "/guide").c_str(), 0700);
@@ -251,18 +210,15 @@ TEST(UserGuide, BesideTheProgramThenUnderShare) {
 }
 
 TEST(WizardMode, WithoutADisplayExplainsAndExitsTwo) {
-    for (std::vector<std::string> args : {std::vector<std::string>{}, std::vector<std::string>{"--wizard"}}) {
-        std::vector<std::string> argv{"/usr/bin/env",    "-u", "DISPLAY",         "-u",
-                                      "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", quorvBinary()};
-        argv.insert(argv.end(), args.begin(), args.end());
-        RunResult run = runProgram(argv);
-        EXPECT_EQ(run.status, 2) << run.err;
-        EXPECT_NE(run.err.find("no display"), std::string::npos) << run.err;
-        EXPECT_NE(run.err.find("quorv --help"), std::string::npos) << run.err;
-        EXPECT_TRUE(run.out.empty());
-    }
+    // --wizard here, no argument below: both reach the same start of the wizard.
+    RunResult run = runProgram({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u",
+                                "QT_QPA_PLATFORM", quorvBinary(), "--wizard"});
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_NE(run.err.find("no display"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("quorv --help"), std::string::npos) << run.err;
+    EXPECT_TRUE(run.out.empty());
     // A display that is named but cannot be opened: the same advice, no abort.
-    RunResult run = runProgram(
+    run = runProgram(
         {"/usr/bin/env", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", "DISPLAY=:97", quorvBinary()});
     EXPECT_EQ(run.status, 2) << run.err;
     EXPECT_NE(run.err.find("cannot open the display"), std::string::npos) << run.err;

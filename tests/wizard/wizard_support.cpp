@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "app/program.h"
+#include "fixture/fixtures.h"
 #include "support/test_support.h"
 #include "wizard/choosers.h"
 
@@ -47,6 +48,18 @@ void WizardHarness::pickSourceFolder(const std::string &folder) {
     wizard::setChoosers({});
 }
 
+void WizardHarness::chooseInSaveDialog(const std::string &path, int type) {
+    wizard::setChoosers({{},
+                         [&](QWidget *, const wizard::SaveFileRequest &request) {
+                             EXPECT_EQ(request.filters.size(), kOutputTypeCount - 1);
+                             return wizard::SaveFileChoice{QString::fromStdString(path), type - 1};
+                         },
+                         {},
+                         {}});
+    findAnywhere<QAbstractButton>("outputBrowse")->click();
+    wizard::setChoosers({});
+}
+
 bool WizardHarness::next() {
     const int before = wizard->currentId();
     wizard->next();
@@ -67,6 +80,11 @@ QStringList WizardHarness::shownButtons() const {
         if (wizard->button(which)->isVisible())
             shown << QString::fromUtf8(name);
     return shown;
+}
+
+SampleFolder::SampleFolder(const std::string &name) : table(dir.file(name)) {
+    std::string error;
+    EXPECT_TRUE(fixture::makeSampleTable(table, &error)) << error;
 }
 
 void answerDialog(const std::function<void()> &open, const std::function<void(QDialog &)> &step,

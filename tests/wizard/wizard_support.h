@@ -15,6 +15,7 @@
 
 #include "app/settings_store.h"
 #include "export/settings.h"
+#include "support/test_support.h"
 #include "wizard/message.h"
 #include "wizard/wizard.h"
 
@@ -33,6 +34,9 @@ class WizardHarness {
     void choose(const std::string &source, const std::string &output);
     // Picks a source folder as the "Select folder..." button does, through the folder chooser.
     void pickSourceFolder(const std::string &folder);
+    // Picks the output in the Save dialog, with the filter of the type. The dialog offers every type
+    // but RSS files.
+    void chooseInSaveDialog(const std::string &path, int type);
     // Presses Next; true when the wizard moved to another page.
     bool next();
     // Presses Finish (the export runs before this returns).
@@ -56,6 +60,13 @@ class WizardHarness {
 
   private:
     wizard::MessageHook previous_;
+};
+
+// A fresh folder holding the fixture builder's sample table under the given name.
+struct SampleFolder {
+    explicit SampleFolder(const std::string &name = "customers.db");
+    TempDir dir;
+    std::string table;
 };
 
 // Runs step on the modal dialog that open() shows, then accepts it (or rejects it).
