@@ -35,7 +35,7 @@ void describe(SourceTable &table, int count) {
     table.fieldCount = count;
     for (int i = 0; i < count; ++i) {
         FieldInfo field;
-        field.name = std::string(1, static_cast<char>('a' + i));
+        field.name = count <= 5 ? std::string(1, static_cast<char>('a' + i)) : "field" + std::to_string(i);
         field.type = i % 2 ? PxNumber : PxChar;
         field.size = i % 2 ? 8 : 20 + i;
         table.fields.push_back(field);
@@ -160,6 +160,22 @@ TEST(FilterDialog, ReopensWithTheTextsAsTyped) {
     box->setText("new"); // Cancel keeps what was there
     again->reject();
     EXPECT_EQ(table.conditions[1].text, std::string(">= 10"));
+}
+
+TEST(FilterDialog, ScrollsManyFields) {
+    SourceTable table;
+    describe(table, 60);
+    auto dialog = makeFilterDialog(nullptr, table);
+    dialog->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
+    auto *scroll = child<QScrollArea>(*dialog, "rows");
+    QScrollBar *bar = scroll->verticalScrollBar();
+    EXPECT_TRUE(bar->isVisible());
+    const int start = bar->value();
+    auto *last = child<QLineEdit>(*dialog, "condition59");
+    last->setFocus();
+    scroll->ensureWidgetVisible(last);
+    EXPECT_TRUE(bar->value() > start);
 }
 
 TEST(CommandLineDialog, SavesAScript) {
