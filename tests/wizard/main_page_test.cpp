@@ -12,6 +12,7 @@
 #include "fixture/fixtures.h"
 #include "platform/user_guide.h"
 #include "support/test_support.h"
+#include "wizard/main_page.h"
 #include "wizard/option_pages.h"
 #include "wizard/preview_model.h"
 #include "wizard/wizard_main.h"
@@ -66,12 +67,21 @@ const FailureCase kFailures[] = {
 INSTANTIATE_TEST_SUITE_P(EveryRow, MainPageFailure, testing::ValuesIn(kFailures),
                          [](const testing::TestParamInfo<FailureCase> &info) { return info.param.name; });
 
-// An extension in capitals names its type too.
+TEST(OutputType, FromTheExtension) {
+    // The lower-case extensions of every type: PagesOfEachType.
+    const std::pair<const char *, int> cases[] = {
+        {"/x/out.XML", 7},    {"/x/out.txt.bak", 0}, {"/x/out.Csv", 10}, {"/x/my.csv/out", 0},
+        {"/x/out.sql.", 0},   {"out.xlsx", 9},       {"/x/out", 0},
+    };
+    for (const auto &[path, type] : cases)
+        EXPECT_EQ(wizard::outputTypeFromPath(path), type) << path;
+}
+
 TEST(OutputType, TypedPathAfterTheSaveDialogNamesItsOwnType) {
     SampleFolder folder("t.db");
     WizardHarness h;
     h.chooseInSaveDialog(folder.dir.file("out"), 10);
-    h.choose(folder.table, folder.dir.file("out.SQL"));
+    h.choose(folder.table, folder.dir.file("out.sql"));
     ASSERT_TRUE(h.next());
     EXPECT_EQ(h.state->outputType, 11);
 }
