@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "export/driver.h"
+#include "export/excel/workbook.h"
 #include "export/settings.h"
 #include "export/writer.h"
 #include "source/blob_file.h"
@@ -185,6 +186,31 @@ int exportTarget(const uint8_t *data, size_t size) {
     if (openSourceTable(table, settings, nullptr))
         runExport(table, settings);
     closeSourceTable(table);
+    return 0;
+}
+
+int workbookTarget(const uint8_t *data, size_t size) {
+    static const std::string folder = [] {
+        const std::string path = scratchFolder() + "/workbook";
+        fs::create_directory(path);
+        return path;
+    }();
+    emptyFolder(folder);
+    // The input as an existing .xls and as an existing .xlsx that a sheet is appended to, as /append does.
+    for (const BookKind kind : {BookKind::Classic, BookKind::Xml}) {
+        const std::string extension = kind == BookKind::Classic ? ".xls" : ".xlsx";
+        writeBytes(folder + "/in" + extension, data, size);
+        std::unique_ptr<Workbook> book = Workbook::create(kind, folder);
+        std::string error;
+        if (!book->load(folder + "/in" + extension, &error))
+            continue;
+        const int sheet = book->addSheet(uniqueSheetName("Added", book->sheetNames()), &error);
+        if (sheet >= 0) {
+            book->writeText(sheet, 0, 0, "text");
+            book->writeNumber(sheet, 1, 0, 1.5, book->addFormat(14));
+        }
+        book->save(folder + "/out" + extension, &error);
+    }
     return 0;
 }
 

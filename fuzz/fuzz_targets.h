@@ -21,6 +21,9 @@ int readBlobTarget(const uint8_t *data, size_t size);
 // Exports the table to one output type this build can write, chosen by a hash of the input, into a
 // scratch folder.
 int exportTarget(const uint8_t *data, size_t size);
+// The input as an existing .xls and as an existing .xlsx workbook, loaded, given one more sheet and
+// saved, as appending to a workbook does.
+int workbookTarget(const uint8_t *data, size_t size);
 // The input as a filter file, a column-list file and a /COLUMNS: value, applied to a fixture table
 // whose every record is then filtered.
 int listsTarget(const uint8_t *data, size_t size);
@@ -32,7 +35,8 @@ struct Target {
 inline constexpr Target kTargets[] = {{"table", readTableTarget},
                                       {"blob", readBlobTarget},
                                       {"export", exportTarget},
-                                      {"lists", listsTarget}};
+                                      {"lists", listsTarget},
+                                      {"workbook", workbookTarget}};
 
 // Seed input of the blob target made from a table: every blob pointer of its records and its .mb.
 bool blobSeed(const std::string &dbPath, std::vector<uint8_t> &seed);

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Builds the libFuzzer targets with clang-16 in build/fuzz and runs each one in turn.
-#   fuzz/run.sh [-runs N | -time SECONDS] [TARGET ...]      targets: table blob export lists (default: all)
+#   fuzz/run.sh [-runs N | -time SECONDS] [TARGET ...]   targets: table blob export lists workbook (default: all)
 # Prints each target's executions, executions per second and findings; a finding (crash, hang, leak,
 # sanitizer report) is saved in build/fuzz/findings/TARGET/ and makes the script exit 1. Keep a fixed
 # finding as a regression input in fuzz/regressions/TARGET/: the fuzz_regressions test replays it.
@@ -12,12 +12,14 @@ case "${1:-}" in
 -runs) limit="-runs=$2"; shift 2 ;;
 -time) limit="-max_total_time=$2"; shift 2 ;;
 esac
-targets=${*:-table blob export lists}
+targets=${*:-table blob export lists workbook}
 
 command -v clang++-16 >/dev/null || { echo "fuzz/run.sh: clang++-16 is missing (apt-get install clang-16 libclang-rt-16-dev)" >&2; exit 2; }
 if [ ! -f "$build/CMakeCache.txt" ]; then
   CC=clang-16 CXX=clang++-16 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUORV_FUZZ=ON -DQUORV_TESTS=OFF >/dev/null
+else
+  cmake "$build" >/dev/null # picks up targets added since
 fi
 cmake --build "$build" -j2 --target quorv-fuzzseed quorv-mkfixture $(for t in $targets; do echo fuzz_$t; done)
 
@@ -41,6 +43,20 @@ if [ ! -d "$corpus" ]; then
   printf 'Char:*e*\nShort:>0\nDate:<=01.02.2024\nMemo:!empty()\n' >"$corpus/lists/filter"
   printf 'Long:>=-5\nTime:empty()\nTimestamp:>31.12.1999\nChar:SM?TH\nBCD:<1\n' >"$corpus/lists/more"
   printf 'Char,"Date",Logical\n' >"$corpus/lists/columns"
+  rm -rf "$tables"
+fi
+
+# Workbooks to append to: the fixture tables exported to .xls and .xlsx.
+if [ ! -d "$corpus/workbook" ]; then
+  tables=$build/seed-books
+  rm -rf "$tables" && mkdir -p "$tables" "$corpus/workbook"
+  "$build/tools/quorv-mkfixture" sample "$tables/sample.db"
+  "$build/tools/quorv-mkfixture" alltypes "$tables/alltypes.db"
+  for t in sample alltypes; do
+    for ext in xls xlsx; do
+      "$build/fuzz/quorv-fuzzseed" book "$tables/$t.db" "$corpus/workbook/$t.$ext"
+    done
+  done
   rm -rf "$tables"
 fi
 
