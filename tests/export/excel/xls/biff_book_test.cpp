@@ -8,7 +8,6 @@
 
 #include <cstring>
 #include <fstream>
-#include <random>
 
 namespace quorv::xls {
 namespace {
@@ -206,20 +205,6 @@ TEST(XlsBookFile, DamagedFilesGiveErrors) {
     }
     EXPECT_EQ(target.sheetCount(), 2);
     EXPECT_EQ(target.cellCount(0), 160u);
-
-    // Random damage: no crash, hang or runaway allocation; whatever loads stays within limits.
-    std::mt19937 rng(7);
-    for (int round = 0; round < 20000; ++round) {
-        std::string m = stream;
-        for (int e = 1 + static_cast<int>(rng() % 4); e > 0; --e)
-            m[rng() % m.size()] = static_cast<char>(rng() % 3 ? rng() : 0xFF);
-        XlsBook b;
-        if (b.loadWorkbookStream(m, &error)) {
-            for (int i = 0; i < b.sheetCount(); ++i) {
-                ASSERT_LE(b.cellCount(i), 1000u);
-            }
-        }
-    }
 
     // A strings table claiming four billion strings.
     std::string huge = stream;
