@@ -96,9 +96,9 @@ std::vector<Expected> kindsCells() {
 class ExcelOutput : public ::testing::Test {
 protected:
     void SetUp() override {
-        missing_ = test::missingExcelReaders();
-        if (!missing_.empty())
-            GTEST_SKIP() << "the independent readers are missing: " << missing_;
+        const std::string missing = test::missingExcelReaders();
+        if (!missing.empty())
+            GTEST_SKIP() << "the independent readers are missing: " << missing;
     }
     test::RunResult quorv(std::vector<std::string> args, long fileSizeLimit = -1) {
         args.insert(args.begin(), test::quorvBinary());
@@ -126,7 +126,6 @@ protected:
         }
         return extra;
     }
-    std::string missing_;
     test::TempDir dir;
 };
 
@@ -521,10 +520,7 @@ TEST_F(ExcelOutput, FailedSavesAreReportedAndLeaveNothingBehind) {
     // limit just below the sheet's size truncates only that copy, whose compressed form would still
     // fit. The saved package is checked, so this is reported too.
     ASSERT_EQ(quorv({"kinds.db", "whole.xlsx"}).status, 0);
-    const std::string sizes = [&] {
-        std::map<std::string, std::string> e = packageEntries(dir.file("whole.xlsx"));
-        return e["xl/worksheets/sheet1.xml"];
-    }();
+    const std::string sizes = packageEntries(dir.file("whole.xlsx"))["xl/worksheets/sheet1.xml"];
     const long sheetSize = std::stol(sizes.substr(sizes.rfind(' ') + 1));
     ASSERT_LT(static_cast<long>(fs::file_size(dir.file("whole.xlsx"))), sheetSize - 10)
         << "the package must be smaller than its sheet for this check";
