@@ -92,17 +92,6 @@ void expectXlrdCells(const XlsBook &book, int s, const test::XlSheet &sheet) {
     EXPECT_EQ(sheet.cells.size(), count);
 }
 
-// Cells outside a sheet are refused. (Where cells lie and how many rows a sheet has, xlrd reads back
-// from the sample; the cut of a long text to 32767 characters every reader reads in excel_writer_test.)
-TEST(XlsBookModel, CellsOutsideTheSheetAreRefused) {
-    XlsBook b;
-    const int s = b.addSheet("S");
-    EXPECT_THROW(b.writeNumber(s, 65536, 0, 1), std::out_of_range);
-    EXPECT_THROW(b.writeNumber(s, 0, 256, 1), std::out_of_range);
-    EXPECT_THROW(b.writeNumber(1, 0, 0, 1), std::out_of_range);
-    EXPECT_THROW(b.setColumnWidth(s, -1, 2, 10), std::out_of_range);
-}
-
 TEST(XlsBookFile, DatesOfThe1904SystemAreMovedTo1900) {
     XlsBook book;
     book.addSheet("D");
