@@ -1,16 +1,10 @@
-"""Reads DBF tables with dbfread (an independent reader) and prints them in a plain form to compare.
+"""Reads DBF tables with dbfread (an independent reader) and prints them in the plain form that
+tests/support/dbf_reader.cpp parses and dbf_reader.h describes (bytes a code page does not define are
+passed through as they are).
 
 Usage: dbf_dump.py FILE...
-
-For each file:
-    TABLE <file>
-    FIELD <type> <length> <decimals>   (one line per field)
-    ROW <value>|<value>|...            (one line per record)
-    END
-A value is "-" when the reader gives no value, "s:" and the hex of the text's UTF-8 bytes for text
-(memo texts included; bytes the code page does not define are passed through as they are),
-"n:" and the number with the field's decimals, "d:" and the ISO date, or "T" / "F".
-A file the reader refuses gives "ERROR <message>" in place of the FIELD and ROW lines.
+For each file: "TABLE <file>", one "FIELD <type> <length> <decimals>" line per field and one
+"ROW <value>|<value>|..." line per record (or "ERROR <message>" when the reader refuses the file), "END".
 """
 import sys
 

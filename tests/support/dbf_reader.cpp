@@ -24,16 +24,14 @@ bool readDbfTables(const std::vector<std::string> &files, std::map<std::string, 
                    std::string *error) {
     std::string python = debianPython();
     if (python.empty()) {
-        if (error)
-            *error = "python3 is not installed";
+        *error = "python3 is not installed";
         return false;
     }
     std::vector<std::string> argv = {python, QUORV_DBF_DUMP_SCRIPT};
     argv.insert(argv.end(), files.begin(), files.end());
     RunResult r = runProgram(argv);
     if (r.status != 0) {
-        if (error)
-            *error = r.err;
+        *error = r.err;
         return false;
     }
     std::istringstream in(r.out);

@@ -28,12 +28,6 @@ struct Want {
     double number = 0;
 };
 
-std::string isoDate(const DateParts &d) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", d.year, d.month, d.day);
-    return buffer;
-}
-
 std::string cut(const std::string &utf8) {
     // 32767 UTF-16 units; the corpus texts are single-byte code page text, so no surrogate pairs.
     std::string out;
@@ -67,8 +61,9 @@ std::optional<Want> wanted(SourceTable &table, const ExportSettings &settings, i
         if (!readDateParts(table, record, field, d))
             return std::nullopt;
         // Dates from 1 March 1900 to 9999 are date cells, the others texts.
-        const std::string iso = isoDate(d);
-        return Want{iso >= "1900-03-01" && d.year <= 9999 ? 'd' : 's', iso};
+        char iso[32];
+        std::snprintf(iso, sizeof iso, "%04d-%02d-%02d", d.year, d.month, d.day);
+        return Want{std::string(iso) >= "1900-03-01" && d.year <= 9999 ? 'd' : 's', iso};
     }
     case PxShort:
     case PxLong:

@@ -8,7 +8,6 @@
 
 #include <cstring>
 #include <fstream>
-#include <random>
 
 namespace quorv::xls {
 namespace {
@@ -93,56 +92,19 @@ void expectXlrdCells(const XlsBook &book, int s, const test::XlSheet &sheet) {
     EXPECT_EQ(sheet.cells.size(), count);
 }
 
-// The book as xlrd reads it (all cells).
-test::XlBook readWithXlrd(const std::string &path) {
-    std::map<std::string, test::XlBook> books;
-    std::string error;
-    EXPECT_TRUE(test::readWorkbooks({path}, false, books, &error)) << error;
-    return books[path];
-}
-
-// The sample book saved as sample.xls in a temporary folder.
-class XlsSampleFile : public ::testing::Test {
-  protected:
-    void SetUp() override { ASSERT_TRUE(book.save(path, &error)) << error; }
+// The sample book saved and read by xlrd. (A book small enough to be padded to the 4096 bytes of a
+// regular stream xlrd reads in excel_writer_test: the filtered export of three columns.)
+TEST(XlsBookFile, XlrdReadsTypesValuesAndLayout) {
+    if (!test::missingExcelReaders().empty())
+        GTEST_SKIP() << test::missingExcelReaders() << " is not installed";
     const XlsBook book = sampleBook();
     TempDir dir;
     const std::string path = dir.file("sample.xls");
     std::string error;
-};
-
-// Cells outside a sheet are refused. (Where cells lie and how many rows a sheet has, xlrd reads back
-// from the sample; the cut of a long text to 32767 characters every reader reads in excel_writer_test.)
-TEST(XlsBookModel, CellsOutsideTheSheetAreRefused) {
-    XlsBook b;
-    const int s = b.addSheet("S");
-    EXPECT_THROW(b.writeNumber(s, 65536, 0, 1), std::out_of_range);
-    EXPECT_THROW(b.writeNumber(s, 0, 256, 1), std::out_of_range);
-    EXPECT_THROW(b.writeNumber(1, 0, 0, 1), std::out_of_range);
-    EXPECT_THROW(b.setColumnWidth(s, -1, 2, 10), std::out_of_range);
-}
-
-TEST(XlsBookFile, DatesOfThe1904SystemAreMovedTo1900) {
-    XlsBook book;
-    book.addSheet("D");
-    book.writeDate(0, 0, 0, 100);
-    book.writeNumber(0, 0, 1, 100);
-    std::string stream = book.workbookStream();
-    const std::string dateMode("\x22\x00\x02\x00\x00\x00", 6);
-    const size_t at = stream.find(dateMode);
-    ASSERT_NE(at, std::string::npos);
-    stream[at + 4] = 1;
-    XlsBook loaded;
-    std::string error;
-    ASSERT_TRUE(loaded.loadWorkbookStream(stream, &error)) << error;
-    EXPECT_EQ(loaded.cell(0, 0, 0)->number, 1562);
-    EXPECT_EQ(loaded.cell(0, 0, 1)->number, 100) << "plain numbers stay";
-}
-
-TEST_F(XlsSampleFile, XlrdReadsTypesValuesAndLayout) {
-    if (!test::missingExcelReaders().empty())
-        GTEST_SKIP() << test::missingExcelReaders() << " is not installed";
-    const test::XlBook sheets = readWithXlrd(path);
+    ASSERT_TRUE(book.save(path, &error)) << error;
+    std::map<std::string, test::XlBook> books;
+    ASSERT_TRUE(test::readWorkbooks({path}, false, books, &error)) << error;
+    const test::XlBook &sheets = books[path];
     ASSERT_EQ(sheets.size(), 4u);
     for (int s = 0; s < 4; ++s) {
         SCOPED_TRACE("sheet " + std::to_string(s));
@@ -168,18 +130,6 @@ TEST_F(XlsSampleFile, XlrdReadsTypesValuesAndLayout) {
         p += 4 + len;
     }
     EXPECT_GT(continues, 10u);
-
-    // A book this small has its Workbook stream padded to the 4096 bytes of a regular stream.
-    XlsBook tiny;
-    tiny.addSheet("Tiny");
-    tiny.writeDate(0, 0, 0, 45000);
-    tiny.writeText(0, 1, 0, kZoe);
-    ASSERT_LT(tiny.workbookStream().size(), 4096u);
-    ASSERT_TRUE(tiny.save(path, &error)) << error;
-    const test::XlBook small = readWithXlrd(path);
-    ASSERT_EQ(small.size(), 1u);
-    EXPECT_EQ(small[0].cells.at({0, 0}).value, "2023-03-15");
-    EXPECT_EQ(small[0].cells.at({1, 0}).value, kZoe);
 }
 
 TEST(XlsBookFile, DamagedFilesGiveErrors) {
@@ -206,20 +156,6 @@ TEST(XlsBookFile, DamagedFilesGiveErrors) {
     }
     EXPECT_EQ(target.sheetCount(), 2);
     EXPECT_EQ(target.cellCount(0), 160u);
-
-    // Random damage: no crash, hang or runaway allocation; whatever loads stays within limits.
-    std::mt19937 rng(7);
-    for (int round = 0; round < 20000; ++round) {
-        std::string m = stream;
-        for (int e = 1 + static_cast<int>(rng() % 4); e > 0; --e)
-            m[rng() % m.size()] = static_cast<char>(rng() % 3 ? rng() : 0xFF);
-        XlsBook b;
-        if (b.loadWorkbookStream(m, &error)) {
-            for (int i = 0; i < b.sheetCount(); ++i) {
-                ASSERT_LE(b.cellCount(i), 1000u);
-            }
-        }
-    }
 
     // A strings table claiming four billion strings.
     std::string huge = stream;
