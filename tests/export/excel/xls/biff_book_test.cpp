@@ -92,6 +92,23 @@ void expectXlrdCells(const XlsBook &book, int s, const test::XlSheet &sheet) {
     EXPECT_EQ(sheet.cells.size(), count);
 }
 
+TEST(XlsBookFile, DatesOfThe1904SystemAreMovedTo1900) {
+    XlsBook book;
+    book.addSheet("D");
+    book.writeDate(0, 0, 0, 100);
+    book.writeNumber(0, 0, 1, 100);
+    std::string stream = book.workbookStream();
+    const std::string dateMode("\x22\x00\x02\x00\x00\x00", 6);
+    const size_t at = stream.find(dateMode);
+    ASSERT_NE(at, std::string::npos);
+    stream[at + 4] = 1;
+    XlsBook loaded;
+    std::string error;
+    ASSERT_TRUE(loaded.loadWorkbookStream(stream, &error)) << error;
+    EXPECT_EQ(loaded.cell(0, 0, 0)->number, 1562);
+    EXPECT_EQ(loaded.cell(0, 0, 1)->number, 100) << "plain numbers stay";
+}
+
 // The sample book saved and read by xlrd. (A book small enough to be padded to the 4096 bytes of a
 // regular stream xlrd reads in excel_writer_test: the filtered export of three columns.)
 TEST(XlsBookFile, XlrdReadsTypesValuesAndLayout) {
