@@ -36,25 +36,15 @@ std::string fromHex(const std::string &hex) {
 // Lines of comma-separated hexadecimal values, "N" for NULL (an empty text is an empty field).
 DbRows parseRows(const std::string &text) {
     DbRows rows;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        start = end + 1;
+    std::vector<std::string> lines = splitText(text, '\n');
+    if (lines.back().empty())
+        lines.pop_back(); // what follows the last line break
+    for (std::string &line : lines) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        std::vector<DbValue> row;
-        for (size_t at = 0;;) {
-            size_t comma = line.find(',', at);
-            std::string value = line.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
-            row.push_back(value == "N" ? DbValue() : DbValue(fromHex(value)));
-            if (comma == std::string::npos)
-                break;
-            at = comma + 1;
-        }
-        rows.push_back(std::move(row));
+        rows.emplace_back();
+        for (const std::string &value : splitText(line, ','))
+            rows.back().push_back(value == "N" ? DbValue() : DbValue(fromHex(value)));
     }
     return rows;
 }

@@ -69,11 +69,7 @@ TEST(XmlDocument, LiteralsEscapingAndEncoding) {
          [](ExportSettings &s, SourceTable &t) { s.rssFormat = true, t.fieldExcluded = {1, 1, 1, 0, 0}; },
          "<item>\r\n\r\n</item>\r\n", true},
         {"RSS: a filter on a later column is not applied", five, {fiveValues},
-         [](ExportSettings &s, SourceTable &t) {
-             s.rssFormat = true;
-             std::vector<FilterFileEntry> entries = {{"D", "zzz"}};
-             applyFilterFile(t, entries);
-         },
+         [](ExportSettings &s, SourceTable &t) { s.rssFormat = true, applyFilterFile(t, {{"D", "zzz"}}); },
          "<title>a</title>", true},
         {"RSS: no records", five, {}, rss, kDeclaration1252 + kRssStart + kRssEnd},
     };
