@@ -3,7 +3,6 @@
 
     readers.py html PAGE...          HTML pages parsed by html5lib from their bytes
     readers.py chromium PAGE...      HTML pages parsed by headless Chromium (all in one run)
-    readers.py screenshot PAGE PNG   a Chromium screenshot of one page
     readers.py rtf DOC...            the table cells of RTF documents as unrtf reads them
     readers.py xml KIND FILE EXPECTED [...]   XML/RSS files checked by ElementTree, lxml and feedparser
 
@@ -269,12 +268,7 @@ def main(mode, args):
     try:
         if mode == "rtf":
             return emit(args, [unrtf_document(path, scratch) for path in args])
-        if mode == "chromium":
-            return emit(args, chromium_pages(scratch, args))
-        page, png = args
-        result = run_chromium(scratch, ["--window-size=900,700", "--screenshot=" + png, "file://" + os.path.abspath(page)])
-        if not os.path.exists(png):
-            sys.exit("no screenshot (exit %d): %s" % (result.returncode, result.stderr[-2000:]))
+        return emit(args, chromium_pages(scratch, args))
     finally:
         shutil.rmtree(scratch, ignore_errors=True)
 

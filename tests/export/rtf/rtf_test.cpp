@@ -216,10 +216,6 @@ TEST_F(Rtf, HostileNamesAndValuesComeBackIntact) {
     if (test::sofficeProgram().empty())
         GTEST_SKIP() << "LibreOffice (libreoffice-writer-nogui) is not installed";
     expectLibreOfficeReads(files, wanted, dir.path());
-    // A rendering for people to look at.
-    std::string error;
-    EXPECT_TRUE(test::libreOfficeConvert({files[1]}, "pdf:writer_pdf_Export", QUORV_TEST_OUTPUT_DIR, &error)) << error;
-    std::printf("  rendering: %s/hostile1251.pdf\n", QUORV_TEST_OUTPUT_DIR);
 }
 
 TEST_F(Rtf, FailedRunsLeaveNoFile) {
