@@ -102,13 +102,9 @@ protected:
         return test::makeTable(dir.file(name + ".db"), std::move(fields), rows, codePage);
     }
     // The result of an export in this process and the document it wrote.
-    std::pair<ExportResult, std::string> run(const std::string &path,
-                                             const std::function<void(SourceTable &)> &adjust = {}) {
+    std::pair<ExportResult, std::string> run(const std::string &path, const test::Adjust &adjust = {}) {
         const std::string out = dir.file("out.rtf");
-        ExportResult result = test::exportTable(path, out, OutputType::Rtf, [&](ExportSettings &, SourceTable &t) {
-            if (adjust)
-                adjust(t);
-        });
+        ExportResult result = test::exportTable(path, out, OutputType::Rtf, adjust);
         std::string text = test::fileExists(out) ? test::readFile(out) : "";
         std::filesystem::remove(out);
         return {result, text};
@@ -153,7 +149,7 @@ TEST_F(Rtf, RowBoundariesFollowTheExportedColumns) {
     const std::vector<int> three = {4400, 8800, 13200}, two = {4400, 8800};
     for (bool excluded : {false, true}) {
         SCOPED_TRACE(excluded ? "the second column left out" : "all columns");
-        auto [result, text] = run(path, [&](SourceTable &t) { t.fieldExcluded[1] = excluded; });
+        auto [result, text] = run(path, [&](ExportSettings &, SourceTable &t) { t.fieldExcluded[1] = excluded; });
         ASSERT_TRUE(result.ok);
         EXPECT_EQ(rowBoundaries(text), std::vector<std::vector<int>>(3, excluded ? two : three));
         // Header cells start a new paragraph, data cells do not.
