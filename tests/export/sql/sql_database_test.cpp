@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -51,9 +50,7 @@ void writeOrderTable(const std::string &path) {
                    {"No%", PxNumber},
                    {"Select", PxLogical},
                    {"2nd Name", PxChar, 20},
-                   {"Gr\xF6\xDF"
-                    "e",
-                    PxChar, 10},
+                   {"Gr\xF6\xDF" "e", PxChar, 10},
                    {"user", PxChar, 10},
                    {"Notes", PxMemoBlob, 20},
                    {"At", PxTime},
@@ -68,11 +65,8 @@ void writeOrderTable(const std::string &path) {
          Cell::integer(0), Cell::real(1e15), Cell::logical(false), Cell::text("  leading"),
          Cell::text("caf\xE9 \x80"), Cell::text("NULL"), Cell::text(fixture::fillText(70000)),
          Cell::time(0, 0, 0, 1), Cell(), Cell()},
-        {Cell::date(9999, 12, 31),
-         Cell::text("a\x81"
-                    "b\x8D\x8F\x90\x9D"
-                    "z"),
-         Cell(), Cell(), Cell(), Cell(), Cell(), Cell::text("semi; colon, comma"), Cell::text("\\'\\\""),
+        {Cell::date(9999, 12, 31), Cell::text("a\x81" "b\x8D\x8F\x90\x9D" "z"), Cell(), Cell(), Cell(), Cell(),
+         Cell(), Cell::text("semi; colon, comma"), Cell::text("\\'\\\""),
          Cell::text("--x"), Cell::text("undefined \x81 \x9D / */ /* "), Cell(), Cell::text("`\"]"), Cell()},
         std::vector<Cell>(14, Cell()),
     };
@@ -374,20 +368,11 @@ struct LoadCase {
     bool corpus = false;
 };
 
-std::string caseName(const ::testing::TestParamInfo<LoadCase> &info) {
-    std::string name = std::string(targetName(info.param.target)) + "_" + info.param.table;
-    for (const std::string &s : info.param.switches)
-        name += "_" + s;
-    for (char &c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c)))
-            c = '_';
-    return name + "_" + std::to_string(info.index);
-}
-
 class LoadsIntoDatabase : public ::testing::TestWithParam<LoadCase> {};
 
 TEST_P(LoadsIntoDatabase, TwiceWithEveryValue) {
     const LoadCase &c = GetParam();
+    SCOPED_TRACE(std::string(targetName(c.target)) + ", " + c.table + " " + testing::PrintToString(c.switches));
     std::string source;
     if (c.corpus) {
         if (test::corpusFolder().empty())
@@ -475,7 +460,7 @@ std::vector<LoadCase> corpusCases() {
     return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, LoadsIntoDatabase, ::testing::ValuesIn(fixtureCases()), caseName);
-INSTANTIATE_TEST_SUITE_P(RealTables, LoadsIntoDatabase, ::testing::ValuesIn(corpusCases()), caseName);
+INSTANTIATE_TEST_SUITE_P(Fixtures, LoadsIntoDatabase, ::testing::ValuesIn(fixtureCases()));
+INSTANTIATE_TEST_SUITE_P(RealTables, LoadsIntoDatabase, ::testing::ValuesIn(corpusCases()));
 
 } // namespace
