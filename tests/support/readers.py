@@ -85,13 +85,6 @@ window.addEventListener('load', () => {
 """
 
 
-def run_chromium(scratch, args):
-    command = ["chromium", "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-               "--disable-background-networking", "--disable-component-update", "--disable-sync",
-               "--user-data-dir=" + os.path.join(scratch, "profile")]
-    return subprocess.run(command + args, env=dict(os.environ, HOME=scratch), capture_output=True, timeout=300)
-
-
 def chromium_pages(scratch, pages):
     wrapper = os.path.join(scratch, "pages.html")
     with open(wrapper, "w", encoding="utf-8") as out:
@@ -99,8 +92,11 @@ def chromium_pages(scratch, pages):
         for page in pages:
             out.write('<iframe src="file://%s"></iframe>\n' % os.path.abspath(page).replace('"', "%22"))
         out.write("<script>%s</script></body></html>\n" % CHROMIUM_SCRIPT)
-    result = run_chromium(scratch, ["--allow-file-access-from-files", "--virtual-time-budget=20000",
-                                    "--dump-dom", "file://" + wrapper])
+    command = ["chromium", "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+               "--disable-background-networking", "--disable-component-update", "--disable-sync",
+               "--user-data-dir=" + os.path.join(scratch, "profile"), "--allow-file-access-from-files",
+               "--virtual-time-budget=20000", "--dump-dom", "file://" + wrapper]
+    result = subprocess.run(command, env=dict(os.environ, HOME=scratch), capture_output=True, timeout=300)
     pre = parse_html(result.stdout.decode("utf-8")).find(".//pre")
     text = "".join(pre.itertext()) if pre is not None else ""
     if not text:

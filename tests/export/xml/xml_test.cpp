@@ -190,10 +190,8 @@ TEST(XmlCommandLine, AppendingIsRefusedAndTheHelpNamesBothTypes) {
 // What the readers must get back from one file: field names, element names (empty: not checked) and
 // records in UTF-8; for RSS each record holds title, link and description, `present` says which are written.
 struct Expected {
-    Expected(std::string k, std::string f, std::string e)
-        : kind(std::move(k)), file(std::move(f)), encoding(std::move(e)) {}
     std::string kind, file, encoding; // kind "xml" or "rss"
-    test::Cells names{{}}, tags{{}}, records;
+    test::Cells names{{}}, tags{{}}, records{};
     std::vector<bool> present = {true, true, true};
 };
 
