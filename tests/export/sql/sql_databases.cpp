@@ -68,10 +68,9 @@ class Postgres : public SqlDatabase {
   public:
     Postgres() : socketFolder_(environment("QUORV_PG_SOCKET_DIR")), port_(environment("QUORV_PG_PORT")) {}
     std::string unavailable() const override {
-        if (socketFolder_.empty())
-            return "no PostgreSQL server is running for this test (package postgresql; the test runs through "
-                   "tests/export/sql/with_databases.sh)";
-        return "";
+        return socketFolder_.empty() ? "no PostgreSQL server is running for this test (package postgresql; the test "
+                                       "runs through tests/export/sql/with_databases.sh)"
+                                     : "";
     }
     bool reset(std::string *error) override {
         return check(psql({"-c", "DROP SCHEMA IF EXISTS public CASCADE", "-c", "CREATE SCHEMA public"}),
@@ -112,10 +111,9 @@ class Maria : public SqlDatabase {
   public:
     Maria() : socket_(environment("QUORV_MY_SOCKET")) {}
     std::string unavailable() const override {
-        if (socket_.empty())
-            return "no MariaDB server is running for this test (package mariadb-server; the test runs through "
-                   "tests/export/sql/with_databases.sh)";
-        return "";
+        return socket_.empty() ? "no MariaDB server is running for this test (package mariadb-server; the test "
+                                 "runs through tests/export/sql/with_databases.sh)"
+                               : "";
     }
     bool reset(std::string *error) override {
         return check(
