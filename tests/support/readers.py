@@ -3,7 +3,6 @@
 
     readers.py html PAGE...          HTML pages parsed by html5lib from their bytes
     readers.py chromium PAGE...      HTML pages parsed by headless Chromium (all in one run)
-    readers.py screenshot PAGE PNG   a Chromium screenshot of one page
     readers.py rtf DOC...            the table cells of RTF documents as unrtf reads them
     readers.py xml KIND FILE EXPECTED [...]   XML/RSS files checked by ElementTree, lxml and feedparser
 
@@ -86,13 +85,6 @@ window.addEventListener('load', () => {
 """
 
 
-def run_chromium(scratch, args):
-    command = ["chromium", "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-               "--disable-background-networking", "--disable-component-update", "--disable-sync",
-               "--user-data-dir=" + os.path.join(scratch, "profile")]
-    return subprocess.run(command + args, env=dict(os.environ, HOME=scratch), capture_output=True, timeout=300)
-
-
 def chromium_pages(scratch, pages):
     wrapper = os.path.join(scratch, "pages.html")
     with open(wrapper, "w", encoding="utf-8") as out:
@@ -100,8 +92,11 @@ def chromium_pages(scratch, pages):
         for page in pages:
             out.write('<iframe src="file://%s"></iframe>\n' % os.path.abspath(page).replace('"', "%22"))
         out.write("<script>%s</script></body></html>\n" % CHROMIUM_SCRIPT)
-    result = run_chromium(scratch, ["--allow-file-access-from-files", "--virtual-time-budget=20000",
-                                    "--dump-dom", "file://" + wrapper])
+    command = ["chromium", "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+               "--disable-background-networking", "--disable-component-update", "--disable-sync",
+               "--user-data-dir=" + os.path.join(scratch, "profile"), "--allow-file-access-from-files",
+               "--virtual-time-budget=20000", "--dump-dom", "file://" + wrapper]
+    result = subprocess.run(command, env=dict(os.environ, HOME=scratch), capture_output=True, timeout=300)
     pre = parse_html(result.stdout.decode("utf-8")).find(".//pre")
     text = "".join(pre.itertext()) if pre is not None else ""
     if not text:
@@ -269,12 +264,7 @@ def main(mode, args):
     try:
         if mode == "rtf":
             return emit(args, [unrtf_document(path, scratch) for path in args])
-        if mode == "chromium":
-            return emit(args, chromium_pages(scratch, args))
-        page, png = args
-        result = run_chromium(scratch, ["--window-size=900,700", "--screenshot=" + png, "file://" + os.path.abspath(page)])
-        if not os.path.exists(png):
-            sys.exit("no screenshot (exit %d): %s" % (result.returncode, result.stderr[-2000:]))
+        return emit(args, chromium_pages(scratch, args))
     finally:
         shutil.rmtree(scratch, ignore_errors=True)
 

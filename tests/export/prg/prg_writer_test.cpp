@@ -19,9 +19,9 @@ std::string column(const std::string &literal, size_t nameLength) {
            "\"C\",  255,  0  },; \r\n";
 }
 
-void table(const std::string &path, const std::vector<fixture::FieldSpec> &fields, int records = 2) {
-    test::makeTable(path, fields, std::vector<std::vector<Cell>>(static_cast<size_t>(records),
-                                                                  std::vector<Cell>(fields.size(), Cell::text("x"))));
+// A table of two records, "x" in every field.
+void table(const std::string &path, const std::vector<fixture::FieldSpec> &fields) {
+    test::makeTable(path, fields, std::vector<std::vector<Cell>>(2, std::vector<Cell>(fields.size(), Cell::text("x"))));
 }
 
 TEST(Prg, ScriptBytes) {

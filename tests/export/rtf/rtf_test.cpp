@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "export/excel/excel_readers.h"
-#include "platform/codepage.h"
 #include "support/reader_check.h"
 
 using namespace quorv;
@@ -24,16 +23,6 @@ std::vector<std::vector<int>> rowBoundaries(const std::string &text) {
             rows.back().push_back(std::stoi(text.substr(at + 6)));
     }
     return rows;
-}
-
-// The document text of each paragraph (what follows the character formatting), in order.
-std::vector<std::string> paragraphs(const std::string &text) {
-    std::vector<std::string> out;
-    for (size_t at = 0; (at = text.find("\\ulnone ", at)) != std::string::npos;) {
-        at += 8;
-        out.push_back(text.substr(at, text.find("\r\n\\cell ", at) - at));
-    }
-    return out;
 }
 
 // The cells a table should give: the names, then the values (memo texts whole, other values without
@@ -113,13 +102,9 @@ protected:
         return test::makeTable(dir.file(name + ".db"), std::move(fields), rows, codePage);
     }
     // The result of an export in this process and the document it wrote.
-    std::pair<ExportResult, std::string> run(const std::string &path,
-                                             const std::function<void(SourceTable &)> &adjust = {}) {
+    std::pair<ExportResult, std::string> run(const std::string &path, const test::Adjust &adjust = {}) {
         const std::string out = dir.file("out.rtf");
-        ExportResult result = test::exportTable(path, out, OutputType::Rtf, [&](ExportSettings &, SourceTable &t) {
-            if (adjust)
-                adjust(t);
-        });
+        ExportResult result = test::exportTable(path, out, OutputType::Rtf, adjust);
         std::string text = test::fileExists(out) ? test::readFile(out) : "";
         std::filesystem::remove(out);
         return {result, text};
@@ -155,59 +140,34 @@ TEST_F(Rtf, EmptyTableIsPrologHeaderRowAndEnd) {
                           "8800\r\n\\par" + kParagraph + "NAME\r\n\\cell \r\n\\trgaph115\\row\\pard\r\n\\par}");
 }
 
-TEST_F(Rtf, RowsBoundariesAndValues) {
-    const std::vector<fixture::FieldSpec> fields = {{"Id", PxLong}, {"Name", PxChar, 20}, {"Note", PxMemoBlob, 30}};
-    const std::string path = table("three", fields,
-                                   {{Cell::integer(1), Cell::text("  two blanks"), Cell::text(" memo\r\nline")},
-                                    {Cell::integer(2), Cell::text("a{b}c\\d"), Cell::text("x\ny\rz")},
-                                    {Cell::integer(3), Cell::text("Caf\xE9 \x81"), Cell()}});
-    struct Case {
-        const char *what;
-        std::function<void(SourceTable &)> adjust;
-        std::vector<std::string> values; // every paragraph after the names
-        std::vector<std::vector<int>> rows;
-    };
-    const std::vector<int> three = {4400, 8800, 13200};
-    const Case cases[] = {
-        {"all records",
-         {},
-         {"1", "two blanks", " memo  line", "2", "a\\{b\\}c\\\\d", "x y z", "3", "Caf\\'e9 \\u129\\'81", ""},
-         {three, three, three, three}},
-        {"an excluded column",
-         [](SourceTable &t) { t.fieldExcluded[1] = 1; },
-         {"1", " memo  line", "2", "x y z", "3", ""},
-         {{4400, 8800}, {4400, 8800}, {4400, 8800}, {4400, 8800}}},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        auto [result, text] = run(path, c.adjust);
+// The cells' right boundaries follow the exported columns; the values in them are read back by unrtf and
+// LibreOffice (HostileNamesAndValuesComeBackIntact).
+TEST_F(Rtf, RowBoundariesFollowTheExportedColumns) {
+    const std::string path = table("three", {{"Id", PxLong}, {"Name", PxChar, 20}, {"Note", PxMemoBlob, 30}},
+                                   {{Cell::integer(1), Cell::text("a"), Cell::text("memo")},
+                                    {Cell::integer(2), Cell(), Cell()}});
+    const std::vector<int> three = {4400, 8800, 13200}, two = {4400, 8800};
+    for (bool excluded : {false, true}) {
+        SCOPED_TRACE(excluded ? "the second column left out" : "all columns");
+        auto [result, text] = run(path, [&](ExportSettings &, SourceTable &t) { t.fieldExcluded[1] = excluded; });
         ASSERT_TRUE(result.ok);
-        EXPECT_EQ(rowBoundaries(text), c.rows);
-        std::vector<std::string> texts = paragraphs(text);
-        const size_t names = c.rows[0].size();
-        ASSERT_GE(texts.size(), names);
-        EXPECT_EQ(std::vector<std::string>(texts.begin() + static_cast<long>(names), texts.end()), c.values);
+        EXPECT_EQ(rowBoundaries(text), std::vector<std::vector<int>>(3, excluded ? two : three));
         // Header cells start a new paragraph, data cells do not.
         EXPECT_EQ(text.find("\r\n\\par\\pard", text.find("\\row")), std::string::npos);
     }
 }
 
-// The preamble of another code page names it and the font's charset (1252's is checked whole above).
+// The preamble of another code page names it and the font's charset (1252's is checked whole above); the
+// values are read back in 1251 by unrtf and LibreOffice (HostileNamesAndValuesComeBackIntact).
 TEST_F(Rtf, CodePageOfTheTableNamesTheDocumentsCodePage) {
-    struct Case {
-        int codePage;
-        std::string text, prolog, fontCharset, written;
-    };
-    const Case cases[] = {
-        {1251, "\xC0\xFF\x98", "\\ansicpg1251", "\\fcharset204\\cpg1251 ", "\\'c0\\'ff\\u152\\'98"},
-        {1250, "\x8A\xE8\x83", "\\ansicpg1250", "\\fcharset238\\cpg1250 ", "\\'8a\\'e8\\u131\\'83"},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.codePage);
-        auto [result, text] = run(table("cp" + std::to_string(c.codePage), {{"T", PxChar, 10}}, {{Cell::text(c.text)}},
-                               c.codePage));
-        EXPECT_EQ(text.rfind("{\\rtf1\\ansi" + c.prolog + "\\deff0{\\fonttbl{\\f0\\fnil" + c.fontCharset, 0), 0u);
-        EXPECT_EQ(paragraphs(text).back(), c.written);
+    const std::pair<int, std::string> cases[] = {
+        {1251, "\\ansicpg1251\\deff0{\\fonttbl{\\f0\\fnil\\fcharset204\\cpg1251 "},
+        {1250, "\\ansicpg1250\\deff0{\\fonttbl{\\f0\\fnil\\fcharset238\\cpg1250 "}};
+    for (const auto &[codePage, prolog] : cases) {
+        SCOPED_TRACE(codePage);
+        auto [result, text] = run(table("cp" + std::to_string(codePage), {{"T", PxChar, 10}}, {{Cell::text("x")}},
+                                        codePage));
+        EXPECT_EQ(text.rfind("{\\rtf1\\ansi" + prolog, 0), 0u);
     }
 }
 
@@ -243,7 +203,6 @@ TEST_F(Rtf, HostileNamesAndValuesComeBackIntact) {
         files.push_back(out);
         wanted.push_back(expectedCells(path, settings));
         ASSERT_EQ(wanted.back().size(), 4u);
-        EXPECT_EQ(wanted.back()[2][1], platform::toUtf8(v.valueBytes, v.codePage)) << "the expectation itself";
     }
 
     if (const std::string missing = test::missingTools({"unrtf"}); !missing.empty())
@@ -253,10 +212,6 @@ TEST_F(Rtf, HostileNamesAndValuesComeBackIntact) {
     if (test::sofficeProgram().empty())
         GTEST_SKIP() << "LibreOffice (libreoffice-writer-nogui) is not installed";
     expectLibreOfficeReads(files, wanted, dir.path());
-    // A rendering for people to look at.
-    std::string error;
-    EXPECT_TRUE(test::libreOfficeConvert({files[1]}, "pdf:writer_pdf_Export", QUORV_TEST_OUTPUT_DIR, &error)) << error;
-    std::printf("  rendering: %s/hostile1251.pdf\n", QUORV_TEST_OUTPUT_DIR);
 }
 
 TEST_F(Rtf, FailedRunsLeaveNoFile) {

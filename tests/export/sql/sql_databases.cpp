@@ -36,25 +36,15 @@ std::string fromHex(const std::string &hex) {
 // Lines of comma-separated hexadecimal values, "N" for NULL (an empty text is an empty field).
 DbRows parseRows(const std::string &text) {
     DbRows rows;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        start = end + 1;
+    std::vector<std::string> lines = splitText(text, '\n');
+    if (lines.back().empty())
+        lines.pop_back(); // what follows the last line break
+    for (std::string &line : lines) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        std::vector<DbValue> row;
-        for (size_t at = 0;;) {
-            size_t comma = line.find(',', at);
-            std::string value = line.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
-            row.push_back(value == "N" ? DbValue() : DbValue(fromHex(value)));
-            if (comma == std::string::npos)
-                break;
-            at = comma + 1;
-        }
-        rows.push_back(std::move(row));
+        rows.emplace_back();
+        for (const std::string &value : splitText(line, ','))
+            rows.back().push_back(value == "N" ? DbValue() : DbValue(fromHex(value)));
     }
     return rows;
 }
@@ -78,10 +68,9 @@ class Postgres : public SqlDatabase {
   public:
     Postgres() : socketFolder_(environment("QUORV_PG_SOCKET_DIR")), port_(environment("QUORV_PG_PORT")) {}
     std::string unavailable() const override {
-        if (socketFolder_.empty())
-            return "no PostgreSQL server is running for this test (package postgresql; the test runs through "
-                   "tests/export/sql/with_databases.sh)";
-        return "";
+        return socketFolder_.empty() ? "no PostgreSQL server is running for this test (package postgresql; the test "
+                                       "runs through tests/export/sql/with_databases.sh)"
+                                     : "";
     }
     bool reset(std::string *error) override {
         return check(psql({"-c", "DROP SCHEMA IF EXISTS public CASCADE", "-c", "CREATE SCHEMA public"}),
@@ -122,10 +111,9 @@ class Maria : public SqlDatabase {
   public:
     Maria() : socket_(environment("QUORV_MY_SOCKET")) {}
     std::string unavailable() const override {
-        if (socket_.empty())
-            return "no MariaDB server is running for this test (package mariadb-server; the test runs through "
-                   "tests/export/sql/with_databases.sh)";
-        return "";
+        return socket_.empty() ? "no MariaDB server is running for this test (package mariadb-server; the test "
+                                 "runs through tests/export/sql/with_databases.sh)"
+                               : "";
     }
     bool reset(std::string *error) override {
         return check(

