@@ -30,6 +30,12 @@ test::RunResult runOnTerminal(const std::string &folder, const std::string &args
                             {"XDG_CONFIG_HOME=" + folder});
 }
 
+// The warning about a DOS table read without "/oem", after the table's path.
+std::string dosWarning(int codePage) {
+    return ": the table's code page is the DOS code page " + std::to_string(codePage) +
+           " and its text holds characters above 127: it is probably DOS text, which \"/oem\" converts";
+}
+
 } // namespace
 
 TEST_F(RunMessages, EmptySwitchValuesAreRefused) {
@@ -62,9 +68,7 @@ TEST_F(RunMessages, DosTextWithoutOemIsWarnedAbout) {
             args.push_back(c.oem);
         test::RunResult r = quorv(args);
         EXPECT_EQ(r.status, 0) << r.err;
-        std::string warning = "t.db: the table's code page is the DOS code page " + std::to_string(c.codePage) +
-                              " and its text holds characters above 127: it is probably DOS text, which \"/oem\" "
-                              "converts";
+        const std::string warning = "t.db" + dosWarning(c.codePage);
         EXPECT_EQ(r.err, c.warned ? "quorv: " + warning + "\n" : "") << c.codePage << c.value;
         std::string log = test::readFile(dir.file("run.log"));
         EXPECT_EQ(log.find(warning + "\r\n") != std::string::npos, c.warned) << log;
@@ -99,7 +103,5 @@ TEST_F(RunMessages, ProgressOnlyOnATerminal) {
     test::RunResult piped = quorv({"*.db", "out", "/TOcsv"});
     EXPECT_EQ(piped.status, 0);
     EXPECT_EQ(piped.out, "");
-    EXPECT_EQ(piped.err, "quorv: " + dir.file("c.db") +
-                             ": the table's code page is the DOS code page 437 and its text holds "
-                             "characters above 127: it is probably DOS text, which \"/oem\" converts\n");
+    EXPECT_EQ(piped.err, "quorv: " + dir.file("c.db") + dosWarning(437) + "\n");
 }
