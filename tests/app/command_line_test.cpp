@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <unistd.h>
 
+#include "fixture/fixtures.h"
 #include "fixture/paradox_builder.h"
 #include "source/paradox_table.h"
 #include "support/csv_reader.h"
@@ -249,11 +250,8 @@ TEST_F(CommandLine, FailuresAreReported) {
     EXPECT_NE(r.err.find("nowhere/out.csv: No such file or directory"), std::string::npos);
 
     // A full disk: the file-size limit stops the writes; nothing half-written is left.
-    fixture::TableSpec tableLayout;
-    tableLayout.fields = {{"Text", PxChar, 200}};
-    std::vector<std::vector<Cell>> rows(2000, {Cell::text(std::string(190, 'x'))});
     std::string error;
-    ASSERT_TRUE(fixture::writeTable(dir.file("big.db"), tableLayout, rows, &error)) << error;
+    ASSERT_TRUE(fixture::makeBigTable(dir.file("big.db"), 3000, 1, &error)) << error;
     r = quorv({"big.db", "big.csv"}, 64 * 1024);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("big.csv: File too large"), std::string::npos) << r.err;

@@ -239,11 +239,7 @@ TEST_F(SettingsFile, SeveralRunsStoringAtOnce) {
         }
         running = false;
         for (pid_t pid : children)
-            running = running || waitpid(pid, nullptr, WNOHANG) == 0;
-    }
-    for (pid_t pid : children) {
-        int status = 0;
-        waitpid(pid, &status, 0);
+            running = running || waitpid(pid, nullptr, WNOHANG) == 0; // reaps the ones that ended
     }
     AppSettings last = loadSettings();
     EXPECT_EQ(last.sourceFolder.substr(last.sourceFolder.find("/round")), "/round" + std::to_string(rounds - 1));

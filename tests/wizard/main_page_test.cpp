@@ -1,8 +1,6 @@
 // Page 1: its messages, the output type from the extension, folder batch, the user guide lookup.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <functional>
 
@@ -91,8 +89,8 @@ TEST(OutputType, TypedPathAfterTheSaveDialogNamesItsOwnType) {
 TEST(FolderBatch, ConvertsEveryTableButThumbsDb) {
     TempDir root;
     const std::string source = root.file("my.dbfiles"), output = root.file("out.db");
-    mkdir(source.c_str(), 0700);
-    mkdir(output.c_str(), 0700);
+    std::filesystem::create_directories(source);
+    std::filesystem::create_directories(output);
     std::string error;
     for (const char *name : {"first.db", "SECOND.DB", "a.db.db"})
         ASSERT_TRUE(fixture::makeSampleTable(source + "/" + name, &error)) << error;
@@ -151,7 +149,7 @@ TEST(WizardMode, AConfirmedConversionEntersTheHistoryAtTheNextStart) {
     const QString table = QString::fromStdString(folder.table);
     const QString output = QString::fromStdString(folder.dir.file("t.csv"));
     TempDir config;
-    mkdir(config.file("quorvane").c_str(), 0700);
+    std::filesystem::create_directories(config.file("quorvane"));
     writeFile(config.file("quorvane/quorv.conf"), "LANG=1\nRECENTS=1\nSRC0=/old/b.db\nDST0=/old/b.csv\n");
     const std::string previousConfig = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
     setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
@@ -203,7 +201,7 @@ TEST(WizardMode, AConfirmedConversionEntersTheHistoryAtTheNextStart) {
 TEST(UserGuide, UnderShareBesideTheProgramFolder) {
     TempDir root;
     const std::string bin = root.file("bin");
-    mkdir(bin.c_str(), 0700);
+    std::filesystem::create_directories(bin);
     std::filesystem::create_directories(root.path() + "/share/doc/quorvane/guide");
     writeFile(root.path() + "/share/doc/quorvane/guide/index.html", "x");
     EXPECT_EQ(platform::userGuidePathFrom(bin), bin + "/../share/doc/quorvane/guide/index.html");
