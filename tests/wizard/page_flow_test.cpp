@@ -135,8 +135,7 @@ TEST(Preview, DosCodePageTableStartsWithOemTicked) {
     WizardHarness h;
     h.choose(dir.file("dos.db"), dir.file("dos.csv"));
     ASSERT_TRUE(h.next());
-    auto *oem = h.find<QCheckBox>("oemCharset");
-    EXPECT_TRUE(oem->isChecked());
+    EXPECT_TRUE(h.find<QCheckBox>("oemCharset")->isChecked());
     wizard::PreviewModel *model = previewOf(h);
     EXPECT_EQ(model->data(model->index(0, 0)).toString(), QString::fromUtf8("über"));
 }
