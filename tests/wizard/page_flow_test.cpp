@@ -55,7 +55,6 @@ TEST_P(PageFlow, PagesOfEachType) {
         h.wizard->back();
         EXPECT_EQ(h.wizard->currentId(), MainPageId);
         EXPECT_EQ(h.state->table, nullptr);
-        EXPECT_EQ(h.shownButtons(), QStringList{"Next"});
         return;
     }
 
