@@ -11,8 +11,6 @@
 #include "platform/user_guide.h"
 #include "support/test_support.h"
 #include "wizard/main_page.h"
-#include "wizard/option_pages.h"
-#include "wizard/preview_model.h"
 #include "wizard/wizard_main.h"
 #include "wizard/wizard_support.h"
 
@@ -105,10 +103,6 @@ TEST(FolderBatch, ConvertsEveryTableButThumbsDb) {
     h.findAnywhere<QComboBox>("outputBox")->setEditText(QString::fromStdString(output + "/"));
     ASSERT_TRUE(h.next()) << h.messages.join("|").toStdString();
     EXPECT_EQ(h.state->batch.names, (std::vector<std::string>{"SECOND.DB", "a.db.db", "bad.db", "first.db"}));
-    wizard::PreviewModel *preview =
-        static_cast<wizard::CommonOptionsPage *>(h.wizard->currentPage())->previewModel();
-    ASSERT_EQ(preview->rowCount(), 4);
-    EXPECT_EQ(preview->data(preview->index(3, 0)).toString(), "first.db");
     ASSERT_TRUE(h.next());
     h.finish();
     ASSERT_EQ(h.messages.size(), 1);
@@ -214,7 +208,6 @@ TEST(WizardMode, WithoutADisplayExplainsAndExitsTwo) {
     EXPECT_EQ(run.status, 2) << run.err;
     EXPECT_NE(run.err.find("no display"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("quorv --help"), std::string::npos) << run.err;
-    EXPECT_TRUE(run.out.empty());
     // A display that is named but cannot be opened: the same advice, no abort.
     run = runProgram(
         {"/usr/bin/env", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", "DISPLAY=:97", quorvBinary()});
