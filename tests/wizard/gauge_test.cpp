@@ -15,12 +15,6 @@ namespace {
 
 using wizard::ProgressGauge;
 
-// The percentage rounds down: 100 % only at the end. The bar's end: the pixels of
-// PaintsBarWhiteRestAndText; a paint only when the percentage changes: AtMostOnePaintPerPercent.
-TEST(Gauge, Arithmetic) {
-    EXPECT_EQ(ProgressGauge::percentOf(199, 200), 99);
-}
-
 QImage painted(int done, int total) {
     QImage image(201, 40, QImage::Format_RGB32);
     image.fill(QColor(255, 0, 255));

@@ -1,8 +1,6 @@
 // Page 1: its messages, the output type from the extension, folder batch, the user guide lookup.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <functional>
 
@@ -13,8 +11,6 @@
 #include "platform/user_guide.h"
 #include "support/test_support.h"
 #include "wizard/main_page.h"
-#include "wizard/option_pages.h"
-#include "wizard/preview_model.h"
 #include "wizard/wizard_main.h"
 #include "wizard/wizard_support.h"
 
@@ -91,8 +87,8 @@ TEST(OutputType, TypedPathAfterTheSaveDialogNamesItsOwnType) {
 TEST(FolderBatch, ConvertsEveryTableButThumbsDb) {
     TempDir root;
     const std::string source = root.file("my.dbfiles"), output = root.file("out.db");
-    mkdir(source.c_str(), 0700);
-    mkdir(output.c_str(), 0700);
+    std::filesystem::create_directories(source);
+    std::filesystem::create_directories(output);
     std::string error;
     for (const char *name : {"first.db", "SECOND.DB", "a.db.db"})
         ASSERT_TRUE(fixture::makeSampleTable(source + "/" + name, &error)) << error;
@@ -103,16 +99,10 @@ TEST(FolderBatch, ConvertsEveryTableButThumbsDb) {
     auto *types = h.findAnywhere<QComboBox>("exportToList");
     ASSERT_TRUE(types->isVisible());
     EXPECT_EQ(types->count(), 13);
-    h.pickSourceFolder(source);
-    EXPECT_EQ(types->count(), 13);
     types->setCurrentIndex(9); // CSV
     h.findAnywhere<QComboBox>("outputBox")->setEditText(QString::fromStdString(output + "/"));
     ASSERT_TRUE(h.next()) << h.messages.join("|").toStdString();
     EXPECT_EQ(h.state->batch.names, (std::vector<std::string>{"SECOND.DB", "a.db.db", "bad.db", "first.db"}));
-    wizard::PreviewModel *preview =
-        static_cast<wizard::CommonOptionsPage *>(h.wizard->currentPage())->previewModel();
-    ASSERT_EQ(preview->rowCount(), 4);
-    EXPECT_EQ(preview->data(preview->index(3, 0)).toString(), "first.db");
     ASSERT_TRUE(h.next());
     h.finish();
     ASSERT_EQ(h.messages.size(), 1);
@@ -147,14 +137,13 @@ QStringList listOf(wizard::ConversionWizard &w, const char *name = "sourceBox") 
 
 // The settings file of a fresh XDG_CONFIG_HOME with one old pair and the language: a conversion
 // confirmed on page 1 is in the history, newest first, at the next start, not at once. "Clear
-// history" asks; No keeps the lists, Yes empties them at once and through the file, and keeps the
-// language.
+// history" asks; Yes empties the lists at once and through the file, and keeps the language.
 TEST(WizardMode, AConfirmedConversionEntersTheHistoryAtTheNextStart) {
     SampleFolder folder("t.db");
     const QString table = QString::fromStdString(folder.table);
     const QString output = QString::fromStdString(folder.dir.file("t.csv"));
     TempDir config;
-    mkdir(config.file("quorvane").c_str(), 0700);
+    std::filesystem::create_directories(config.file("quorvane"));
     writeFile(config.file("quorvane/quorv.conf"), "LANG=1\nRECENTS=1\nSRC0=/old/b.db\nDST0=/old/b.csv\n");
     const std::string previousConfig = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
     setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
@@ -162,9 +151,9 @@ TEST(WizardMode, AConfirmedConversionEntersTheHistoryAtTheNextStart) {
     wizard::MessageHook previousHook =
         wizard::setMessageHook([&](QWidget *, const QString &text, wizard::MessageKind) {
             messages << text;
-            return messages.size() > 1; // No to the first question, Yes to the second
+            return true;
         });
-    QStringList seen[3], outputs, afterNo, afterYes;
+    QStringList seen[3], outputs, afterYes;
     QString shown;
     int language = -1;
     wizardSession([&](wizard::ConversionWizard &w) {
@@ -179,8 +168,6 @@ TEST(WizardMode, AConfirmedConversionEntersTheHistoryAtTheNextStart) {
         seen[1] = listOf(w);
         outputs = listOf(w, "outputBox");
         shown = w.findChild<QComboBox *>("sourceBox")->currentText();
-        w.findChild<QAbstractButton *>("clearHistory")->click();
-        afterNo = listOf(w);
         w.findChild<QAbstractButton *>("clearHistory")->click();
         afterYes = listOf(w) + listOf(w, "outputBox");
     });
@@ -197,26 +184,21 @@ TEST(WizardMode, AConfirmedConversionEntersTheHistoryAtTheNextStart) {
     EXPECT_EQ(seen[1], (QStringList{table, "/old/b.db"}));
     EXPECT_EQ(outputs, (QStringList{output, "/old/b.csv"}));
     EXPECT_EQ(shown, table); // the last conversion
-    EXPECT_EQ(afterNo, seen[1]);
     EXPECT_EQ(afterYes, QStringList());
     EXPECT_EQ(seen[2], QStringList());
-    EXPECT_EQ(messages, QStringList(2, "Would you like to clear history list?"));
+    EXPECT_EQ(messages, QStringList{"Would you like to clear history list?"});
     EXPECT_TRUE(last.lastSourcePath.empty());
     EXPECT_TRUE(last.sourceHistory.empty());
     EXPECT_EQ(last.language, 1);
 }
 
-TEST(UserGuide, BesideTheProgramThenUnderShare) {
+TEST(UserGuide, UnderShareBesideTheProgramFolder) {
     TempDir root;
     const std::string bin = root.file("bin");
-    mkdir(bin.c_str(), 0700);
-    EXPECT_EQ(platform::userGuidePathFrom(bin), "");
+    std::filesystem::create_directories(bin);
     std::filesystem::create_directories(root.path() + "/share/doc/quorvane/guide");
     writeFile(root.path() + "/share/doc/quorvane/guide/index.html", "x");
     EXPECT_EQ(platform::userGuidePathFrom(bin), bin + "/../share/doc/quorvane/guide/index.html");
-    mkdir((bin + "/guide").c_str(), 0700);
-    writeFile(bin + "/guide/index.html", "x");
-    EXPECT_EQ(platform::userGuidePathFrom(bin + "/"), bin + "/guide/index.html");
 }
 
 TEST(WizardMode, WithoutADisplayExplainsAndExitsTwo) {
@@ -226,7 +208,6 @@ TEST(WizardMode, WithoutADisplayExplainsAndExitsTwo) {
     EXPECT_EQ(run.status, 2) << run.err;
     EXPECT_NE(run.err.find("no display"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("quorv --help"), std::string::npos) << run.err;
-    EXPECT_TRUE(run.out.empty());
     // A display that is named but cannot be opened: the same advice, no abort.
     run = runProgram(
         {"/usr/bin/env", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", "DISPLAY=:97", quorvBinary()});

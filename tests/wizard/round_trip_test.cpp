@@ -144,7 +144,6 @@ struct ScriptCase {
 };
 
 const ScriptCase kScriptCases[] = {
-    {"dbase3", OutputType::DbaseIII, {}},
     {"dbase4", OutputType::DbaseIV, {"/DBASE4"}},
     {"foxpro", OutputType::VisualFoxPro, {"/VFP"}},
     {"text",
@@ -195,7 +194,6 @@ const ScriptCase kScriptCases[] = {
     {"xml", OutputType::Xml, {"/utf8"}, [](WizardHarness &h) { h.settings.utf8 = true; }},
     {"rss", OutputType::Xml, {"/RSS2"}, [](WizardHarness &h) { h.find<QCheckBox>("rss2")->setChecked(true); }},
     {"rss_files", OutputType::Rss, {"/toxml", "/RSS2"}}, // in the folder batch's list only
-    {"xls", OutputType::Xls, {}},
     {"xlsx", OutputType::Xlsx, {}},
     {"rtf", OutputType::Rtf, {}},
     // The script sets the wizard's locale, so its dates and date conditions read as in the wizard
